@@ -1,0 +1,30 @@
+// The set of machine interfaces the update logic works through.
+#pragma once
+
+#include "system/Clock.h"
+#include "system/Processes.h"
+#include "system/Program.h"
+#include "system/Registry.h"
+#include "system/VersionResources.h"
+
+namespace sys {
+
+// Borrowed pointers to one implementation of each interface; all are set.
+struct Machine {
+    IRegistry* registry = nullptr;
+    IProcesses* processes = nullptr;
+    IVersionResources* versions = nullptr;
+    IClock* clock = nullptr;
+    IProgram* program = nullptr;
+};
+
+// The machine this build runs on (Windows, or the reduced Linux one).
+Machine& HostMachine();
+
+// The machine the update logic uses: the host unless a test has put another in place.
+Machine& CurrentMachine();
+
+// Makes machine the current one until the returned previous one is put back.
+Machine* ReplaceCurrentMachine(Machine* machine);
+
+}  // namespace sys

@@ -1,0 +1,20 @@
+// The running processes as the update logic sees them.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace sys {
+
+class IProcesses {
+public:
+    virtual ~IProcesses() = default;
+
+    // Calls visit(processId, executablePath) for every running process; the path is empty for a
+    // process that cannot be opened. Stops when visit returns false. False when processes
+    // cannot be listed on this machine.
+    virtual bool Walk(const std::function<bool(uint32_t, const std::wstring&)>& visit) = 0;
+};
+
+}  // namespace sys

@@ -1,0 +1,89 @@
+// The machine of the Linux build: a real clock and program path; no registry, no Windows
+// processes and no version resources, each of which answers as unavailable.
+#include "system/Machine.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <ctime>
+#include <thread>
+
+#include "base/WideText.h"
+
+namespace sys {
+namespace {
+
+class NoRegistry final : public IRegistry {
+public:
+    std::unique_ptr<IRegistryKey> OpenKey(RegistryRoot, const std::wstring&, RegistryView,
+                                          RegistryAccess) override {
+        return nullptr;
+    }
+    std::unique_ptr<IRegistryKey> CreateKey(RegistryRoot, const std::wstring&,
+                                            RegistryView) override {
+        return nullptr;
+    }
+};
+
+class NoProcesses final : public IProcesses {
+public:
+    bool Walk(const std::function<bool(uint32_t, const std::wstring&)>&) override { return false; }
+};
+
+class NoVersionResources final : public IVersionResources {
+public:
+    bool ReadFixedInfo(const std::wstring&, FixedVersionInfo&) override { return false; }
+};
+
+class SteadyClock final : public IClock {
+public:
+    uint64_t TickMs() override {
+        using namespace std::chrono;
+        return static_cast<uint64_t>(
+            duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    }
+    LocalTime Now() override {
+        using namespace std::chrono;
+        const auto now = system_clock::now();
+        const std::time_t seconds = system_clock::to_time_t(now);
+        std::tm parts{};
+        localtime_r(&seconds, &parts);
+        LocalTime t;
+        t.year = parts.tm_year + 1900;
+        t.month = parts.tm_mon + 1;
+        t.day = parts.tm_mday;
+        t.hour = parts.tm_hour;
+        t.minute = parts.tm_min;
+        t.second = parts.tm_sec;
+        t.millisecond =
+            static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
+        return t;
+    }
+    void SleepMs(uint32_t milliseconds) override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    }
+};
+
+class LinuxProgram final : public IProgram {
+public:
+    std::wstring ExecutablePath() override {
+        char buffer[4096];
+        const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+        if (n <= 0) return {};
+        return tav::FromUtf8(std::string_view(buffer, static_cast<size_t>(n)));
+    }
+};
+
+}  // namespace
+
+Machine& HostMachine() {
+    static NoRegistry registry;
+    static NoProcesses processes;
+    static NoVersionResources versions;
+    static SteadyClock clock;
+    static LinuxProgram program;
+    static Machine machine{&registry, &processes, &versions, &clock, &program};
+    return machine;
+}
+
+}  // namespace sys

@@ -1,0 +1,53 @@
+// The machine of the Windows build: clock, program facts and the real implementations.
+#include <windows.h>
+
+#include <vector>
+
+#include "system/Machine.h"
+#include "system/win32/Win32Processes.h"
+#include "system/win32/Win32Registry.h"
+#include "system/win32/Win32VersionResources.h"
+
+namespace sys {
+namespace {
+
+class Win32Clock final : public IClock {
+public:
+    uint64_t TickMs() override { return GetTickCount64(); }
+    LocalTime Now() override {
+        SYSTEMTIME st{};
+        GetLocalTime(&st);
+        return LocalTime{st.wYear, st.wMonth,  st.wDay,         st.wHour,
+                         st.wMinute, st.wSecond, st.wMilliseconds};
+    }
+    void SleepMs(uint32_t milliseconds) override { Sleep(milliseconds); }
+};
+
+class Win32Program final : public IProgram {
+public:
+    std::wstring ExecutablePath() override {
+        std::vector<wchar_t> buffer(MAX_PATH);
+        for (;;) {
+            const DWORD length =
+                GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+            if (length == 0) return {};
+            if (length < buffer.size()) return std::wstring(buffer.data(), length);
+            if (buffer.size() >= 32768) return {};
+            buffer.resize(buffer.size() * 2);
+        }
+    }
+};
+
+}  // namespace
+
+Machine& HostMachine() {
+    static win32::Win32Registry registry;
+    static win32::Win32Processes processes;
+    static win32::Win32VersionResources versions;
+    static Win32Clock clock;
+    static Win32Program program;
+    static Machine machine{&registry, &processes, &versions, &clock, &program};
+    return machine;
+}
+
+}  // namespace sys

@@ -1,0 +1,57 @@
+// A whole fake machine for native tests, put in place for the lifetime of the object.
+#include "fakes/FakeMachine.h"
+
+#include "base/WideText.h"
+
+namespace fakes {
+
+bool FakeProcesses::Walk(const std::function<bool(uint32_t, const std::wstring&)>& visit) {
+    if (!available) return false;
+    for (const auto& p : processes) {
+        if (!visit(p.id, p.path)) break;
+    }
+    return true;
+}
+
+bool FakeVersionResources::ReadFixedInfo(const std::wstring& path, sys::FixedVersionInfo& info) {
+    auto it = files.find(tav::FoldLower(path));
+    if (it == files.end()) return false;
+    info = it->second;
+    return true;
+}
+
+void FakeVersionResources::Set(const std::wstring& path, uint16_t a, uint16_t b, uint16_t c,
+                               uint16_t d, uint16_t e, uint16_t f, uint16_t g, uint16_t h) {
+    sys::FixedVersionInfo info;
+    info.fileVersionMs = (uint32_t(a) << 16) | b;
+    info.fileVersionLs = (uint32_t(c) << 16) | d;
+    info.productVersionMs = (uint32_t(e) << 16) | f;
+    info.productVersionLs = (uint32_t(g) << 16) | h;
+    files[tav::FoldLower(path)] = info;
+}
+
+sys::LocalTime FakeClock::Now() {
+    // The start time advanced by the milliseconds slept, within the day.
+    sys::LocalTime t = start;
+    uint64_t ms = (nowMs - 1000000) + uint64_t(t.millisecond) + 1000ull * t.second +
+                  60000ull * t.minute + 3600000ull * t.hour;
+    ms %= 24ull * 3600000ull;
+    t.hour = int(ms / 3600000);
+    t.minute = int(ms / 60000 % 60);
+    t.second = int(ms / 1000 % 60);
+    t.millisecond = int(ms % 1000);
+    return t;
+}
+
+void FakeClock::SleepMs(uint32_t milliseconds) {
+    sleeps.push_back(milliseconds);
+    nowMs += milliseconds;
+}
+
+FakeMachine::FakeMachine()
+    : machine_{&registry, &processes, &versions, &clock, &program},
+      previous_(sys::ReplaceCurrentMachine(&machine_)) {}
+
+FakeMachine::~FakeMachine() { sys::ReplaceCurrentMachine(previous_); }
+
+}  // namespace fakes

@@ -1,0 +1,74 @@
+// A whole fake machine for native tests, put in place for the lifetime of the object.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "fakes/FakeRegistry.h"
+#include "system/Machine.h"
+
+namespace fakes {
+
+// Processes as a test lists them; a process with an empty path could not be opened.
+class FakeProcesses final : public sys::IProcesses {
+public:
+    struct Process {
+        uint32_t id;
+        std::wstring path;
+    };
+    bool Walk(const std::function<bool(uint32_t, const std::wstring&)>& visit) override;
+
+    std::vector<Process> processes;
+    bool available = true;
+};
+
+// Version resources by file path (case-insensitive).
+class FakeVersionResources final : public sys::IVersionResources {
+public:
+    bool ReadFixedInfo(const std::wstring& path, sys::FixedVersionInfo& info) override;
+
+    // Gives the file a resource with file version a.b.c.d and product version e.f.g.h.
+    void Set(const std::wstring& path, uint16_t a, uint16_t b, uint16_t c, uint16_t d,
+             uint16_t e, uint16_t f, uint16_t g, uint16_t h);
+
+    std::map<std::wstring, sys::FixedVersionInfo> files;
+};
+
+// A clock whose sleeps take no time: they advance the clock and are recorded.
+class FakeClock final : public sys::IClock {
+public:
+    uint64_t TickMs() override { return nowMs; }
+    sys::LocalTime Now() override;
+    void SleepMs(uint32_t milliseconds) override;
+
+    uint64_t nowMs = 1000000;
+    sys::LocalTime start{2026, 12, 8, 9, 30, 0, 0};
+    std::vector<uint32_t> sleeps;
+};
+
+class FakeProgram final : public sys::IProgram {
+public:
+    std::wstring ExecutablePath() override { return path; }
+    std::wstring path = L"C:\\Update\\TavUpdateWizard.exe";
+};
+
+class FakeMachine {
+public:
+    FakeMachine();
+    ~FakeMachine();
+    FakeMachine(const FakeMachine&) = delete;
+    FakeMachine& operator=(const FakeMachine&) = delete;
+
+    FakeRegistry registry;
+    FakeProcesses processes;
+    FakeVersionResources versions;
+    FakeClock clock;
+    FakeProgram program;
+
+private:
+    sys::Machine machine_;
+    sys::Machine* previous_;
+};
+
+}  // namespace fakes

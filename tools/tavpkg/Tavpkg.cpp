@@ -1,0 +1,47 @@
+// The package authors' tool: command dispatch and help.
+#include "tavpkg/Tavpkg.h"
+
+#include "base/WideText.h"
+#include "tavpkg/Commands.h"
+
+namespace tavpkg {
+namespace {
+
+const char kUsage[] =
+    "usage: tavpkg COMMAND [ARGS]\n"
+    "Shows what the Tarnova server update wizard would read.\n"
+    "\n"
+    "commands:\n"
+    "  dump FILE                 package description (config.xml) as JSON\n"
+    "  registry PATH [--recurse] [--depth N] [--view64]\n"
+    "                            a registry key as JSON (Windows only)\n"
+    "  version FILE [--product]  version of an executable file\n"
+    "\n"
+    "Each command explains itself with --help.\n";
+
+}  // namespace
+
+int UsageError(std::ostream& err, const std::string& command, const std::string& message) {
+    err << "tavpkg" << (command.empty() ? "" : " " + command) << ": " << message
+        << " (try --help)\n";
+    return 2;
+}
+
+int Run(const std::vector<std::wstring>& args, std::ostream& out, std::ostream& err) {
+    if (args.empty()) {
+        err << kUsage;
+        return 2;
+    }
+    const std::wstring& command = args[0];
+    const Args rest(args.begin() + 1, args.end());
+    if (command == L"--help" || command == L"-h" || command == L"help") {
+        out << kUsage;
+        return 0;
+    }
+    if (command == L"dump") return RunDump(rest, out, err);
+    if (command == L"registry") return RunRegistry(rest, out, err);
+    if (command == L"version") return RunVersion(rest, out, err);
+    return UsageError(err, "", "unknown command '" + tav::ToUtf8(command) + "'");
+}
+
+}  // namespace tavpkg
