@@ -2,6 +2,7 @@
 #include "base/WideText.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace tav {
 namespace {
@@ -24,18 +25,6 @@ void AppendUtf8(std::string& out, char32_t cp) {
         out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
         out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
     }
-}
-
-void AppendWide(std::wstring& out, char32_t cp) {
-    if constexpr (sizeof(wchar_t) == 2) {
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out.push_back(static_cast<wchar_t>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<wchar_t>(0xDC00 + (cp & 0x3FF)));
-            return;
-        }
-    }
-    out.push_back(static_cast<wchar_t>(cp));
 }
 
 bool IsSurrogate(char32_t cp) { return cp >= 0xD800 && cp <= 0xDFFF; }
@@ -68,15 +57,26 @@ std::wstring FromUtf8(std::string_view bytes) {
     return out;
 }
 
-void AppendFromUtf8(std::wstring& out, std::string_view bytes) {
-    out.reserve(out.size() + bytes.size());
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const size_t n = bytes.size();
+namespace {
+
+// Converts n bytes into dst, which has room for n wide characters: every sequence yields at
+// most as many wide characters as it has bytes. Returns the end of what was written.
+wchar_t* ConvertUtf8(const unsigned char* p, size_t n, wchar_t* dst) {
     size_t i = 0;
     while (i < n) {
+        // Runs of ASCII, the bulk of every package description, eight bytes at a time.
+        while (i + 8 <= n) {
+            uint64_t block;
+            std::memcpy(&block, p + i, 8);
+            if (block & 0x8080808080808080ull) break;
+            for (int k = 0; k < 8; ++k) dst[k] = static_cast<wchar_t>(p[i + k]);
+            dst += 8;
+            i += 8;
+        }
+        if (i == n) break;
         const unsigned char lead = p[i];
         if (lead < 0x80) {
-            out.push_back(static_cast<wchar_t>(lead));
+            *dst++ = static_cast<wchar_t>(lead);
             ++i;
             continue;
         }
@@ -96,7 +96,7 @@ void AppendFromUtf8(std::wstring& out, std::string_view bytes) {
             cp = lead & 0x07;
             minimum = 0x10000;
         } else {
-            out.push_back(static_cast<wchar_t>(kReplacement));
+            *dst++ = static_cast<wchar_t>(kReplacement);
             ++i;
             continue;
         }
@@ -105,14 +105,36 @@ void AppendFromUtf8(std::wstring& out, std::string_view bytes) {
             cp = (cp << 6) | (p[i + taken] & 0x3F);
             ++taken;
         }
-        if (taken != extra + 1 || cp < minimum || cp > 0x10FFFF || IsSurrogate(cp)) {
-            out.push_back(static_cast<wchar_t>(kReplacement));
-            i += taken;
-            continue;
-        }
-        AppendWide(out, cp);
         i += taken;
+        if (taken != extra + 1 || cp < minimum || cp > 0x10FFFF || IsSurrogate(cp)) {
+            *dst++ = static_cast<wchar_t>(kReplacement);
+        } else if (sizeof(wchar_t) == 2 && cp >= 0x10000) {
+            cp -= 0x10000;
+            *dst++ = static_cast<wchar_t>(0xD800 + (cp >> 10));
+            *dst++ = static_cast<wchar_t>(0xDC00 + (cp & 0x3FF));
+        } else {
+            *dst++ = static_cast<wchar_t>(cp);
+        }
     }
+    return dst;
+}
+
+}  // namespace
+
+void AppendFromUtf8(std::wstring& out, std::string_view bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    // Names and short values go through a buffer on the stack, longer text straight into place.
+    constexpr size_t kShort = 64;
+    if (bytes.size() <= kShort) {
+        wchar_t buffer[kShort];
+        const wchar_t* end = ConvertUtf8(p, bytes.size(), buffer);
+        out.append(buffer, static_cast<size_t>(end - buffer));
+        return;
+    }
+    const size_t old = out.size();
+    out.resize(old + bytes.size());
+    const wchar_t* end = ConvertUtf8(p, bytes.size(), out.data() + old);
+    out.resize(static_cast<size_t>(end - out.data()));
 }
 
 std::wstring FromUtf16Le(const uint8_t* bytes, size_t length) {

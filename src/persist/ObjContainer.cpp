@@ -99,18 +99,21 @@ void ObjContainer::AddIndexed(Entry* entry) {
 }
 
 ObjContainer::Entry& ObjContainer::Put(std::wstring_view name, OCKind kind) {
-    if (uniqueNames_) Remove(name);
     auto entry = std::make_unique<Entry>();
-    entry->name.assign(name);
+    entry->name.assign(name);  // before the removal: name may be the old entry's own
+    if (uniqueNames_) Remove(entry->name);
     entry->kind = kind;
     Entry* raw = entry.get();
+    if (entries_.empty()) entries_.reserve(4);  // most containers hold a handful of entries
     entries_.push_back(std::move(entry));
     AddIndexed(raw);
     return *raw;
 }
 
+// Each setter copies its value before the old entry goes: the value may live in that entry.
 void ObjContainer::SetString(std::wstring_view name, std::wstring_view text) {
-    Put(name, OCString).value = std::wstring(text);
+    std::wstring copy(text);
+    Put(name, OCString).value = std::move(copy);
 }
 
 void ObjContainer::SetUnsignedLong(std::wstring_view name, uint32_t value) {
@@ -118,7 +121,8 @@ void ObjContainer::SetUnsignedLong(std::wstring_view name, uint32_t value) {
 }
 
 void ObjContainer::SetStringList(std::wstring_view name, const OCStringListValue& list) {
-    Put(name, OCStringList).value = list;
+    OCStringListValue copy(list);
+    Put(name, OCStringList).value = std::move(copy);
 }
 
 void ObjContainer::SetBuffer(std::wstring_view name, const uint8_t* bytes, size_t length) {
@@ -138,8 +142,23 @@ void ObjContainer::AddContainerCopy(std::wstring_view name, const ObjContainer& 
     SetContainer(name, std::move(copy));
 }
 
+bool ObjContainer::Holds(const ObjContainer* other) const {
+    for (const auto& e : entries_) {
+        const ObjContainer* sub = e->Container();
+        if (sub && (sub == other || sub->Holds(other))) return true;
+    }
+    return false;
+}
+
 void ObjContainer::CopyFrom(const ObjContainer& source, bool clearFirst) {
     if (&source == this) return;
+    if (Holds(&source)) {
+        // The source lives inside this container and could go while it is copied.
+        ObjContainer detached;
+        detached.CopyFrom(source, true);
+        CopyFrom(detached, clearFirst);
+        return;
+    }
     if (clearFirst) RemoveAll();
     for (const auto& e : source.entries_) {  // oldest first, so the copy keeps the order
         Entry& copy = Put(e->name, e->kind);

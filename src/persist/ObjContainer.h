@@ -96,6 +96,8 @@ private:
     using Index = std::unordered_map<std::wstring_view, Entry*, FoldedHash, FoldedEqual>;
 
     Entry* FindEntry(std::wstring_view name) const;
+    // Whether other is a container somewhere below this one.
+    bool Holds(const ObjContainer* other) const;
     Entry& Put(std::wstring_view name, OCKind kind);
     void AddIndexed(Entry* entry);
 

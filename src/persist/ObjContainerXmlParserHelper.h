@@ -23,7 +23,12 @@ private:
     ObjContainer* FollowKeys(ObjContainer* root, size_t count) const;
     void PopKeysTo(size_t count);
 
+    // The container the keys lead to, valid until the key stack or a container on it changes.
+    ObjContainer* Parent(ObjContainer* root);
+
     size_t depth_ = 0;
+    ObjContainer* parent_ = nullptr;
+    bool parentKnown_ = false;
     std::vector<std::wstring> keys_;
     std::vector<std::wstring> pendingItems_;
 };

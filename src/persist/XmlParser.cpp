@@ -61,6 +61,9 @@ struct CParser::Entities {
         held->entity.name = reinterpret_cast<const xmlChar*>(held->name.c_str());
         held->entity.content = reinterpret_cast<xmlChar*>(held->content.data());
         held->entity.length = static_cast<int>(held->content.size());
+        // Marks the raw value as present: libxml2 would otherwise hand an entity of ours its
+        // own copy of the declaration's text, which nobody would free.
+        held->entity.orig = held->entity.content;
         xmlEntity* result = &held->entity;
         table[held->name] = std::move(held);
         return result;
@@ -79,7 +82,13 @@ struct CParser::Handlers {
 
     static void StartElement(void* ctx, const xmlChar* name, const xmlChar** attributes) {
         auto* self = static_cast<CParser*>(ctx);
-        std::wstring element = tav::FromUtf8(View(name));
+        std::wstring element;
+        if (!self->spareNames_.empty()) {
+            element = std::move(self->spareNames_.back());
+            self->spareNames_.pop_back();
+            element.clear();
+        }
+        tav::AppendFromUtf8(element, View(name));
         self->text_.clear();
         if (self->attributeDepth_ == self->attributeStack_.size()) self->attributeStack_.emplace_back();
         AttributeMap& map = self->attributeStack_[self->attributeDepth_++];
@@ -94,17 +103,19 @@ struct CParser::Handlers {
         }
         self->recipient_->OnStartElement(element, self->openElements_, map, self->userData_);
         self->openElements_.push_back(std::move(element));
+        self->openNamesUtf8_.emplace_back(View(name));
     }
 
     static void EndElement(void* ctx, const xmlChar* name) {
         auto* self = static_cast<CParser*>(ctx);
         if (self->openElements_.empty() || self->attributeDepth_ == 0) return;
-        std::wstring element = tav::FromUtf8(View(name));
-        if (self->openElements_.back() != element) return;
+        if (self->openNamesUtf8_.back() != View(name)) return;
+        self->openNamesUtf8_.pop_back();
+        self->spareNames_.push_back(std::move(self->openElements_.back()));
         self->openElements_.pop_back();
         const AttributeMap& map = self->attributeStack_[--self->attributeDepth_];
-        self->recipient_->OnEndElement(element, self->text_, self->openElements_, map,
-                                       self->userData_);
+        self->recipient_->OnEndElement(self->spareNames_.back(), self->text_,
+                                       self->openElements_, map, self->userData_);
     }
 
     static xmlEntityPtr GetEntity(void* ctx, const xmlChar* name) {
@@ -143,6 +154,7 @@ CParser::~CParser() = default;
 
 void CParser::Reset() {
     openElements_.clear();
+    openNamesUtf8_.clear();
     text_.clear();
     attributeDepth_ = 0;
     entities_ = std::make_unique<Entities>();

@@ -66,6 +66,10 @@ private:
     CParserRecipient* recipient_;
     void* userData_;
     ElementList openElements_;
+    // The same names as libxml2 gave them, to match end tags without converting them again.
+    std::vector<std::string> openNamesUtf8_;
+    // Names of closed elements, kept for their buffers.
+    std::vector<std::wstring> spareNames_;
     std::wstring text_;
     // One attribute map per open element; maps past depth_ are kept for reuse.
     std::vector<AttributeMap> attributeStack_;
