@@ -26,20 +26,21 @@ std::string MakePackage(int files) {
         "    <ITEM key=\"ComponentName\" type=\"OCString\">Tarnova server</ITEM>\n"
         "    <ITEM key=\"Updaters\" type=\"OCContainer\">\n"
         "      <ITEM key=\"Updater0\" type=\"OCContainer\">\n"
-        "        <ITEM key=\"ClassType\" type=\"OCString\">CTupModuleUpdater</ITEM>\n";
+        "        <ITEM key=\"ClassType\" type=\"OCString\">CTupModuleUpdater</ITEM>\n"
+        "        <ITEM key=\"Files\" type=\"OCContainer\">\n";
     char entry[1024];
     for (int i = 0; i < files; ++i) {
         std::snprintf(entry, sizeof entry,
-                      "        <ITEM key=\"File%d\" type=\"OCContainer\">\n"
-                      "          <ITEM key=\"Source\" type=\"OCString\">web\\pages\\module%d\\page%d.asp</ITEM>\n"
-                      "          <ITEM key=\"Destination\" type=\"OCString\">[$INSTALLDIR]\\web\\pages\\module%d\\page%d.asp</ITEM>\n"
-                      "          <ITEM key=\"CheckType\" type=\"OCUnsignedLong\">%d</ITEM>\n"
-                      "          <ITEM key=\"Register\" type=\"OCUnsignedLong\">0</ITEM>\n"
-                      "        </ITEM>\n",
+                      "          <ITEM key=\"File%d\" type=\"OCContainer\">\n"
+                      "            <ITEM key=\"UpdatePackageFile\" type=\"OCString\">web\\pages\\module%d\\page%d.asp</ITEM>\n"
+                      "            <ITEM key=\"InstallationFile\" type=\"OCString\">[$POSPATH]web\\pages\\module%d\\page%d.asp</ITEM>\n"
+                      "            <ITEM key=\"VersionCheckType\" type=\"OCUnsignedLong\">%d</ITEM>\n"
+                      "            <ITEM key=\"UserCustomizationCheckPlanned\" type=\"OCUnsignedLong\">1</ITEM>\n"
+                      "          </ITEM>\n",
                       i, i / 100, i, i / 100, i, i % 4);
         xml += entry;
     }
-    xml += "      </ITEM>\n    </ITEM>\n  </ITEM>\n</CONFIG>\n";
+    xml += "        </ITEM>\n      </ITEM>\n    </ITEM>\n  </ITEM>\n</CONFIG>\n";
     return xml;
 }
 
@@ -95,8 +96,9 @@ int main(int argc, char** argv) {
     }
     const ObjContainer* updater = container.GetContainer(L"Tarnova_Update")
                                       ->GetContainer(L"Updaters")
-                                      ->GetContainer(L"Updater0");
-    std::printf("package description: %d file entries, %.1f MB, %zu entries in the updater\n",
+                                      ->GetContainer(L"Updater0")
+                                      ->GetContainer(L"Files");
+    std::printf("package description: %d file entries, %.1f MB, %zu file entries loaded\n",
                 files, xml.size() / 1e6, updater ? updater->Count() : 0);
 
     // Alternate so that both see the same cache and frequency conditions.

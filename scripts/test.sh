@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Runs every test: the native build under ASan/UBSan, the Windows build under Wine in a fresh
+# prefix, and a short run of each fuzzer. Installs what it needs first.
+set -euo pipefail
+
+top=$(cd "$(dirname "$0")/.." && pwd)
+cd "$top"
+jobs=$(nproc)
+
+step() { printf '\n== %s ==\n' "$*"; }
+
+step "setting up"
+scripts/setup.sh
+scripts/build-libxml2-windows.sh
+
+step "native build (ASan, UBSan)"
+cmake --preset native >/dev/null
+cmake --build build/native -j"$jobs"
+(cd build/native && ctest --output-on-failure -j"$jobs")
+
+step "Windows build, tests under Wine"
+cmake --preset windows >/dev/null
+cmake --build build/windows -j"$jobs"
+rm -rf build/wine  # a fresh prefix for every run
+(cd build/windows && ctest --output-on-failure)
+
+step "fuzzing"
+scripts/fuzz.sh 20
+
+step "all tests passed"
