@@ -14,6 +14,7 @@ struct LocalTime {
     int minute = 0;
     int second = 0;
     int millisecond = 0;
+    int dayOfWeek = 0;  // 0 is Sunday
 };
 
 class IClock {

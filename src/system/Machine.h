@@ -2,6 +2,7 @@
 #pragma once
 
 #include "system/Clock.h"
+#include "system/Files.h"
 #include "system/Processes.h"
 #include "system/Program.h"
 #include "system/Registry.h"
@@ -16,6 +17,7 @@ struct Machine {
     IVersionResources* versions = nullptr;
     IClock* clock = nullptr;
     IProgram* program = nullptr;
+    IFiles* files = nullptr;
 };
 
 // The machine this build runs on (Windows, or the reduced Linux one).

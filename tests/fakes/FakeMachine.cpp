@@ -40,7 +40,7 @@ sys::LocalTime FakeClock::Now() {
     t.minute = int(ms / 60000 % 60);
     t.second = int(ms / 1000 % 60);
     t.millisecond = int(ms % 1000);
-    return t;
+    return t;  // the day stays the start's: tests do not sleep past midnight
 }
 
 void FakeClock::SleepMs(uint32_t milliseconds) {
@@ -48,9 +48,15 @@ void FakeClock::SleepMs(uint32_t milliseconds) {
     nowMs += milliseconds;
 }
 
-FakeMachine::FakeMachine()
-    : machine_{&registry, &processes, &versions, &clock, &program},
-      previous_(sys::ReplaceCurrentMachine(&machine_)) {}
+FakeMachine::FakeMachine() {
+    machine_.registry = &registry;
+    machine_.processes = &processes;
+    machine_.versions = &versions;
+    machine_.clock = &clock;
+    machine_.program = &program;
+    machine_.files = &files;
+    previous_ = sys::ReplaceCurrentMachine(&machine_);
+}
 
 FakeMachine::~FakeMachine() { sys::ReplaceCurrentMachine(previous_); }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "fakes/FakeFiles.h"
 #include "fakes/FakeRegistry.h"
 #include "system/Machine.h"
 
@@ -65,6 +66,7 @@ public:
     FakeVersionResources versions;
     FakeClock clock;
     FakeProgram program;
+    FakeFiles files;
 
 private:
     sys::Machine machine_;

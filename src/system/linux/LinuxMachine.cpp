@@ -2,6 +2,8 @@
 // processes and no version resources, each of which answers as unavailable.
 #include "system/Machine.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -57,6 +59,7 @@ public:
         t.second = parts.tm_sec;
         t.millisecond =
             static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
+        t.dayOfWeek = parts.tm_wday;
         return t;
     }
     void SleepMs(uint32_t milliseconds) override {
@@ -74,6 +77,44 @@ public:
     }
 };
 
+class PosixAppendFile final : public IAppendFile {
+public:
+    explicit PosixAppendFile(int fd) : fd_(fd) {}
+    ~PosixAppendFile() override { close(fd_); }
+    PosixAppendFile(const PosixAppendFile&) = delete;
+    PosixAppendFile& operator=(const PosixAppendFile&) = delete;
+
+    bool Write(const void* data, size_t bytes) override {
+        const char* p = static_cast<const char*>(data);
+        while (bytes > 0) {
+            const ssize_t n = write(fd_, p, bytes);
+            if (n <= 0) return false;
+            p += n;
+            bytes -= static_cast<size_t>(n);
+        }
+        return true;
+    }
+
+    uint64_t Length() override {
+        struct stat st {};
+        return fstat(fd_, &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
+    }
+
+private:
+    int fd_;
+};
+
+// Files of the Linux build, named with forward or backward slashes.
+class PosixFiles final : public IFiles {
+public:
+    std::unique_ptr<IAppendFile> OpenForAppend(const std::wstring& path) override {
+        std::string name = tav::ToUtf8(path);
+        const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+        if (fd < 0) return nullptr;
+        return std::make_unique<PosixAppendFile>(fd);
+    }
+};
+
 }  // namespace
 
 Machine& HostMachine() {
@@ -82,7 +123,17 @@ Machine& HostMachine() {
     static NoVersionResources versions;
     static SteadyClock clock;
     static LinuxProgram program;
-    static Machine machine{&registry, &processes, &versions, &clock, &program};
+    static PosixFiles files;
+    static Machine machine = [] {
+        Machine m;
+        m.registry = &registry;
+        m.processes = &processes;
+        m.versions = &versions;
+        m.clock = &clock;
+        m.program = &program;
+        m.files = &files;
+        return m;
+    }();
     return machine;
 }
 

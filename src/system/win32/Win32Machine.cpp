@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "system/Machine.h"
+#include "system/win32/Win32Files.h"
 #include "system/win32/Win32Processes.h"
 #include "system/win32/Win32Registry.h"
 #include "system/win32/Win32VersionResources.h"
@@ -17,8 +18,8 @@ public:
     LocalTime Now() override {
         SYSTEMTIME st{};
         GetLocalTime(&st);
-        return LocalTime{st.wYear, st.wMonth,  st.wDay,         st.wHour,
-                         st.wMinute, st.wSecond, st.wMilliseconds};
+        return LocalTime{st.wYear,   st.wMonth,  st.wDay,          st.wHour,
+                         st.wMinute, st.wSecond, st.wMilliseconds, st.wDayOfWeek};
     }
     void SleepMs(uint32_t milliseconds) override { Sleep(milliseconds); }
 };
@@ -46,7 +47,17 @@ Machine& HostMachine() {
     static win32::Win32VersionResources versions;
     static Win32Clock clock;
     static Win32Program program;
-    static Machine machine{&registry, &processes, &versions, &clock, &program};
+    static win32::Win32Files files;
+    static Machine machine = [] {
+        Machine m;
+        m.registry = &registry;
+        m.processes = &processes;
+        m.versions = &versions;
+        m.clock = &clock;
+        m.program = &program;
+        m.files = &files;
+        return m;
+    }();
     return machine;
 }
 
