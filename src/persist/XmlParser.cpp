@@ -23,6 +23,10 @@ std::string_view View(const xmlChar* text) {
 
 }  // namespace
 
+void EnsureParserInitialised() {
+    EnsureParserInitialised();
+}
+
 const std::wstring* AttributeMap::Find(std::wstring_view name) const {
     for (size_t i = 0; i < count_; ++i) {
         if (items_[i].first == name) return &items_[i].second;
@@ -147,7 +151,7 @@ struct CParser::Handlers {
 
 CParser::CParser(CParserRecipient* recipient, void* userData)
     : recipient_(recipient), userData_(userData), entities_(std::make_unique<Entities>()) {
-    std::call_once(g_libxmlInitialised, [] { xmlInitParser(); });
+    EnsureParserInitialised();
 }
 
 CParser::~CParser() = default;

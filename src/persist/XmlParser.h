@@ -27,6 +27,9 @@ private:
     size_t count_ = 0;
 };
 
+// Initialises libxml2 once per process; every reader calls it before its first parse.
+void EnsureParserInitialised();
+
 // Names of the elements open around the current one, outermost first.
 using ElementList = std::vector<std::wstring>;
 
