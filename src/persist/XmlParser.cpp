@@ -24,7 +24,7 @@ std::string_view View(const xmlChar* text) {
 }  // namespace
 
 void EnsureParserInitialised() {
-    EnsureParserInitialised();
+    std::call_once(g_libxmlInitialised, [] { xmlInitParser(); });
 }
 
 const std::wstring* AttributeMap::Find(std::wstring_view name) const {
