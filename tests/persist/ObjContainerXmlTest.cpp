@@ -1,0 +1,361 @@
+// Reading container XML documents such as config.xml.
+#include "persist/ObjContainerXml.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "base/WideText.h"
+#include "persist/ScratchFolder.h"
+
+namespace {
+
+std::vector<std::wstring> Names(const ObjContainer& c) {
+    std::vector<std::wstring> names;
+    for (size_t i = 0; i < c.Count(); ++i) names.push_back(c.At(i).name);
+    return names;
+}
+
+std::wstring StringOf(const ObjContainer& c, std::wstring_view name) {
+    std::wstring text = L"<missing>";
+    c.GetString(name, text);
+    return text;
+}
+
+class ObjContainerXmlTest : public ::testing::Test {
+protected:
+    bool Load(std::string_view xml) { return container.Load(folder.Write("config.xml", xml)); }
+
+    testing_support::ScratchFolder folder;
+    ObjContainerXml container;
+};
+
+TEST_F(ObjContainerXmlTest, StringsKeepTheirExactTextAndNumbersReadAsTheRuntimeDoes) {
+    const std::string longText(10000, 'L');  // arrives in several pieces from the parser
+    ASSERT_TRUE(Load("<?xml version=\"1.0\"?>\n"
+                     "<config>\n"
+                     "  <ITEM key=\"Spaced\" type=\"OCString\"> x </ITEM>\n"
+                     "  <ITEM key=\"Lines\" type=\"OCString\">a\n\tb</ITEM>\n"
+                     "  <ITEM key=\"Empty\" type=\"OCString\"></ITEM>\n"
+                     "  <ITEM key=\"Long\" type=\"OCString\">" + longText + "</ITEM>\n"
+                     "  <ITEM key=\"Cdata\" type=\"OCString\"><![CDATA[<b>&amp;</b>]]></ITEM>\n"
+                     "  <ITEM key=\"Digits\" type=\"OCUnsignedLong\">12abc</ITEM>\n"
+                     "  <ITEM key=\"Blank\" type=\"OCUnsignedLong\"></ITEM>\n"
+                     "  <ITEM key=\"Padded\" type=\"OCUnsignedLong\">\n   42\n</ITEM>\n"
+                     "  <ITEM key=\"Huge\" type=\"OCUnsignedLong\">4294967296</ITEM>\n"
+                     "  <ITEM key=\"Negative\" type=\"OCUnsignedLong\">-1</ITEM>\n"
+                     "</config>\n"));
+    EXPECT_EQ(L" x ", StringOf(container, L"Spaced"));
+    EXPECT_EQ(L"a\n\tb", StringOf(container, L"Lines"));
+    EXPECT_EQ(L"", StringOf(container, L"Empty"));
+    EXPECT_EQ(std::wstring(longText.begin(), longText.end()), StringOf(container, L"Long"));
+    EXPECT_EQ(L"<b>&amp;</b>", StringOf(container, L"Cdata"));
+
+    auto number = [this](std::wstring_view name) {
+        uint32_t value = 777;
+        container.GetUnsignedLong(name, value);
+        return value;
+    };
+    EXPECT_EQ(12u, number(L"Digits"));
+    EXPECT_EQ(0u, number(L"Blank"));
+    EXPECT_EQ(42u, number(L"Padded"));
+    EXPECT_EQ(4294967295u, number(L"Huge"));
+    EXPECT_EQ(4294967295u, number(L"Negative"));
+
+    // Newest first: the order of the document, reversed.
+    EXPECT_EQ((std::vector<std::wstring>{L"Negative", L"Huge", L"Padded", L"Blank", L"Digits",
+                                         L"Cdata", L"Long", L"Empty", L"Lines", L"Spaced"}),
+              Names(container));
+}
+
+TEST_F(ObjContainerXmlTest, KeysDifferingInCaseLeaveOneEntryTheLaterOne) {
+    ASSERT_TRUE(Load("<r>"
+                     "<ITEM key=\"InstallPath\" type=\"OCString\">first</ITEM>"
+                     "<ITEM key=\"Other\" type=\"OCString\">o</ITEM>"
+                     "<ITEM key=\"INSTALLPATH\" type=\"OCUnsignedLong\">2</ITEM>"
+                     "</r>"));
+    EXPECT_EQ((std::vector<std::wstring>{L"INSTALLPATH", L"Other"}), Names(container));
+    uint32_t value = 0;
+    container.GetUnsignedLong(L"installpath", value);
+    EXPECT_EQ(2u, value);
+    EXPECT_EQ(L"<missing>", StringOf(container, L"InstallPath"));
+}
+
+TEST_F(ObjContainerXmlTest, SkippedKindsUnknownTypesAndIncompleteItemsStoreNothing) {
+    ASSERT_TRUE(Load("<r>"
+                     "<ITEM key=\"Kept\" type=\"OCString\">kept</ITEM>"
+                     "<ITEM key=\"Buffer\" type=\"OCBuffer\">00FF</ITEM>"
+                     "<ITEM key=\"Double\" type=\"OCDouble\">1.5</ITEM>"
+                     "<ITEM key=\"Date\" type=\"OCDateTime\">5</ITEM>"
+                     "<ITEM key=\"DateEx\" type=\"OCDateTimeEx\">5</ITEM>"
+                     "<ITEM key=\"None\" type=\"OCNone\">x</ITEM>"
+                     "<ITEM key=\"Folded\" type=\"ocstring\">x</ITEM>"
+                     "<ITEM key=\"Bogus\" type=\"Whatever\">x</ITEM>"
+                     "<ITEM type=\"OCString\">no key</ITEM>"
+                     "<ITEM key=\"NoType\">no type</ITEM>"
+                     "<ITEM KEY=\"Upper\" TYPE=\"OCString\">attribute names are exact</ITEM>"
+                     "<item key=\"Lower\" type=\"OCString\">element name is exact</item>"
+                     // A skipped kind does not remove an entry of the same name either.
+                     "<ITEM key=\"kept\" type=\"OCBuffer\">00</ITEM>"
+                     "</r>"));
+    EXPECT_EQ((std::vector<std::wstring>{L"Kept"}), Names(container));
+    EXPECT_EQ(L"kept", StringOf(container, L"KEPT"));
+    EXPECT_FALSE(container.Exists(L"Buffer"));
+    EXPECT_FALSE(container.Exists(L"Double"));
+}
+
+TEST_F(ObjContainerXmlTest, StringListsTakeTheItemsPendingWhenTheyEnd) {
+    ASSERT_TRUE(Load("<r>"
+                     "<ITEM key=\"Files\" type=\"OCStringList\">"
+                     "<ITEM key=\"0\" type=\"OCStringListItem\">a.dll</ITEM>"
+                     "<ITEM key=\"1\" type=\"OCStringListItem\"> b.exe </ITEM>"
+                     "<ITEM key=\"2\" type=\"OCStringListItem\"></ITEM>"
+                     "</ITEM>"
+                     "<ITEM key=\"None\" type=\"OCStringList\"></ITEM>"
+                     // Items outside any list wait for the next list that ends, here one
+                     // inside a container, and join its own items after them.
+                     "<ITEM key=\"x\" type=\"OCStringListItem\">early</ITEM>"
+                     "<ITEM type=\"OCStringListItem\">no key: ignored</ITEM>"
+                     "<ITEM key=\"Sub\" type=\"OCContainer\">"
+                     "<ITEM key=\"Later\" type=\"OCStringList\">"
+                     "<ITEM key=\"x\" type=\"OCStringListItem\">own</ITEM>"
+                     "</ITEM>"
+                     "</ITEM>"
+                     "<ITEM key=\"y\" type=\"OCStringListItem\">left over</ITEM>"
+                     "</r>"));
+    OCStringListValue list{L"old"};
+    container.GetStringList(L"files", list);
+    EXPECT_EQ((OCStringListValue{L"a.dll", L" b.exe ", L""}), list);
+    container.GetStringList(L"None", list);
+    EXPECT_TRUE(list.empty());
+    EXPECT_EQ(OCStringList, container.GetType(L"None"));
+
+    const ObjContainer* sub = container.GetContainer(L"Sub");
+    ASSERT_NE(nullptr, sub);
+    sub->GetStringList(L"Later", list);
+    EXPECT_EQ((OCStringListValue{L"early", L"own"}), list);
+    EXPECT_EQ((std::vector<std::wstring>{L"Sub", L"None", L"Files"}), Names(container));
+}
+
+TEST_F(ObjContainerXmlTest, EntitiesPredefinedDeclaredAndUndeclared) {
+    ASSERT_TRUE(Load("<?xml version=\"1.0\"?>\n"
+                     "<!DOCTYPE config [\n"
+                     "  <!ENTITY product \"Tarnova\">\n"
+                     "  <!ENTITY product \"second declaration\">\n"
+                     "]>\n"
+                     "<config>"
+                     "<ITEM key=\"Amp\" type=\"OCString\">a &amp; b &lt;&gt;&quot;&apos;</ITEM>"
+                     "<ITEM key=\"Refs\" type=\"OCString\">&#233;&#x20AC;</ITEM>"
+                     "<ITEM key=\"Undeclared\" type=\"OCString\">x &foo; y</ITEM>"
+                     "<ITEM key=\"Twice\" type=\"OCString\">&product;-&product;</ITEM>"
+                     "<ITEM key=\"Again\" type=\"OCString\">&product;</ITEM>"
+                     "<ITEM key=\"Number\" type=\"OCUnsignedLong\">&#49;2</ITEM>"
+                     "</config>"));
+    EXPECT_EQ(L"a & b <>\"'", StringOf(container, L"Amp"));
+    EXPECT_EQ(L"\u00E9\u20AC", StringOf(container, L"Refs"));
+    EXPECT_EQ(L"x &foo; y", StringOf(container, L"Undeclared"));
+    EXPECT_EQ(L"Tarnova-Tarnova", StringOf(container, L"Twice"));
+    EXPECT_EQ(L"Tarnova", StringOf(container, L"Again"));
+    uint32_t number = 0;
+    container.GetUnsignedLong(L"Number", number);
+    EXPECT_EQ(12u, number);
+}
+
+TEST_F(ObjContainerXmlTest, BrokenOrMissingFilesAnswerFalse) {
+    // Broken off in the middle: what ended before the break is kept.
+    EXPECT_FALSE(Load("<r>"
+                      "<ITEM key=\"A\" type=\"OCString\">a</ITEM>"
+                      "<ITEM key=\"Sub\" type=\"OCContainer\">"
+                      "<ITEM key=\"B\" type=\"OCUnsignedLong\">2</ITEM>"
+                      "<ITEM key=\"C\" type=\"OCString\">cut sh"));
+    EXPECT_EQ((std::vector<std::wstring>{L"Sub", L"A"}), Names(container));
+    ASSERT_NE(nullptr, container.GetContainer(L"Sub"));
+    EXPECT_EQ((std::vector<std::wstring>{L"B"}), Names(*container.GetContainer(L"Sub")));
+
+    // Every load starts empty.
+    EXPECT_FALSE(container.Load(folder.PathOf("missing.xml")));
+    EXPECT_EQ(0u, container.Count());
+
+    const char* broken[] = {
+        "",
+        "   \n",
+        "<r><ITEM key=\"A\" type=\"OCString\">a</ITEM></x>",
+        "<r><ITEM key=\"A\" type=\"OCString\">a</ITEM></r><r/>",
+        "<r><ITEM key=\"A\" key=\"B\" type=\"OCString\">a</ITEM></r>",
+        "<r><ITEM key=A type=\"OCString\">a</ITEM></r>",
+        "\x01\x02\xFF\xFE garbage",
+        "<r>\xFF\xFE</r>",
+        "<r>&unclosed</r>",
+    };
+    for (const char* xml : broken) {
+        container.SetString(L"Before", L"x");
+        EXPECT_FALSE(Load(xml)) << xml;
+        EXPECT_FALSE(container.Exists(L"Before")) << xml;
+    }
+
+    // A folder is not a file.
+    EXPECT_FALSE(container.Load(folder.PathOf("")));
+    EXPECT_FALSE(container.Load(L""));
+}
+
+TEST_F(ObjContainerXmlTest, NestedContainersHoldTheirOwnItems) {
+    ASSERT_TRUE(Load("<config>"
+                     "<ITEM key=\"Top\" type=\"OCString\">top</ITEM>"
+                     "<ITEM key=\"L1\" type=\"OCContainer\">"
+                     "  <ITEM key=\"V1\" type=\"OCString\">in L1</ITEM>"
+                     "  <ITEM key=\"L2\" type=\"OCContainer\">"
+                     "    <ITEM key=\"L3\" type=\"OCContainer\">"
+                     "      <ITEM key=\"L4\" type=\"OCContainer\">"
+                     "        <ITEM key=\"V4\" type=\"OCUnsignedLong\">4</ITEM>"
+                     "      </ITEM>"
+                     "      <ITEM key=\"After4\" type=\"OCString\">in L3</ITEM>"
+                     "    </ITEM>"
+                     "    <ITEM key=\"After3\" type=\"OCString\">in L2</ITEM>"
+                     "    <ITEM key=\"Sibling3\" type=\"OCContainer\">"
+                     "      <ITEM key=\"S\" type=\"OCString\">in Sibling3</ITEM>"
+                     "    </ITEM>"
+                     "  </ITEM>"
+                     "  <ITEM key=\"After2\" type=\"OCString\">in L1 too</ITEM>"
+                     "</ITEM>"
+                     "<ITEM key=\"Second\" type=\"OCContainer\">"
+                     "  <ITEM key=\"V\" type=\"OCString\">in Second</ITEM>"
+                     "</ITEM>"
+                     "<ITEM key=\"Last\" type=\"OCString\">top again</ITEM>"
+                     "</config>"));
+    EXPECT_EQ((std::vector<std::wstring>{L"Last", L"Second", L"L1", L"Top"}), Names(container));
+    const ObjContainer* l1 = container.GetContainer(L"L1");
+    ASSERT_NE(nullptr, l1);
+    EXPECT_EQ((std::vector<std::wstring>{L"After2", L"L2", L"V1"}), Names(*l1));
+    const ObjContainer* l2 = l1->GetContainer(L"L2");
+    ASSERT_NE(nullptr, l2);
+    EXPECT_EQ((std::vector<std::wstring>{L"Sibling3", L"After3", L"L3"}), Names(*l2));
+    EXPECT_EQ(L"in L2", StringOf(*l2, L"After3"));
+    ASSERT_NE(nullptr, l2->GetContainer(L"Sibling3"));
+    EXPECT_EQ(L"in Sibling3", StringOf(*l2->GetContainer(L"Sibling3"), L"S"));
+    const ObjContainer* l3 = l2->GetContainer(L"L3");
+    ASSERT_NE(nullptr, l3);
+    EXPECT_EQ((std::vector<std::wstring>{L"After4", L"L4"}), Names(*l3));
+    ASSERT_NE(nullptr, l3->GetContainer(L"L4"));
+    EXPECT_EQ((std::vector<std::wstring>{L"V4"}), Names(*l3->GetContainer(L"L4")));
+    ASSERT_NE(nullptr, container.GetContainer(L"Second"));
+    EXPECT_EQ((std::vector<std::wstring>{L"V"}), Names(*container.GetContainer(L"Second")));
+}
+
+TEST_F(ObjContainerXmlTest, ALaterContainerOfTheSameKeyReplacesTheEarlierWithAllItHeld) {
+    ASSERT_TRUE(Load("<r>"
+                     "<ITEM key=\"Pkg\" type=\"OCContainer\">"
+                     "<ITEM key=\"Old\" type=\"OCString\">old</ITEM>"
+                     "<ITEM key=\"Inner\" type=\"OCContainer\">"
+                     "<ITEM key=\"Deep\" type=\"OCString\">deep</ITEM>"
+                     "</ITEM>"
+                     "</ITEM>"
+                     "<ITEM key=\"Between\" type=\"OCString\">b</ITEM>"
+                     "<ITEM key=\"PKG\" type=\"OCContainer\">"
+                     "<ITEM key=\"New\" type=\"OCString\">new</ITEM>"
+                     "</ITEM>"
+                     // A value of the same name replaces a container too.
+                     "<ITEM key=\"Gone\" type=\"OCContainer\">"
+                     "<ITEM key=\"X\" type=\"OCString\">x</ITEM>"
+                     "</ITEM>"
+                     "<ITEM key=\"gone\" type=\"OCString\">now a string</ITEM>"
+                     "</r>"));
+    EXPECT_EQ((std::vector<std::wstring>{L"gone", L"PKG", L"Between"}), Names(container));
+    const ObjContainer* pkg = container.GetContainer(L"pkg");
+    ASSERT_NE(nullptr, pkg);
+    EXPECT_EQ((std::vector<std::wstring>{L"New"}), Names(*pkg));
+    EXPECT_EQ(L"now a string", StringOf(container, L"Gone"));
+}
+
+TEST_F(ObjContainerXmlTest, OtherElementsAroundItemsAreCountedButStoreNothing) {
+    ASSERT_TRUE(Load("<config>"
+                     "<Header><Title>ignored text</Title></Header>"
+                     "<Group name=\"x\">"
+                     "<ITEM key=\"InGroup\" type=\"OCString\">root value</ITEM>"
+                     "</Group>"
+                     "<ITEM key=\"Pkg\" type=\"OCContainer\">"
+                     "<Section>"
+                     "<ITEM key=\"Wrapped\" type=\"OCString\">in Pkg</ITEM>"
+                     "</Section>"
+                     "<ITEM key=\"Direct\" type=\"OCString\">before<br/>after</ITEM>"
+                     "</ITEM>"
+                     "<ITEM key=\"Tail\" type=\"OCString\">tail</ITEM>"
+                     "</config>"));
+    EXPECT_EQ((std::vector<std::wstring>{L"Tail", L"Pkg", L"InGroup"}), Names(container));
+    EXPECT_EQ(L"root value", StringOf(container, L"InGroup"));
+    const ObjContainer* pkg = container.GetContainer(L"Pkg");
+    ASSERT_NE(nullptr, pkg);
+    EXPECT_EQ((std::vector<std::wstring>{L"Direct", L"Wrapped"}), Names(*pkg));
+    // The text is what came after the most recent start of any element.
+    EXPECT_EQ(L"after", StringOf(*pkg, L"Direct"));
+}
+
+TEST_F(ObjContainerXmlTest, TextInEveryEncodingArrivesAsWideText) {
+    // "Größe €" and a character beyond the basic plane, in UTF-8.
+    const std::string utf8Text = "Gr\xC3\xB6\xC3\x9F" "e \xE2\x82\xAC \xF0\x9D\x84\x9E";
+    ASSERT_TRUE(Load("<?xml version=\"1.0\" encoding=\"UTF-8\"?><r>"
+                     "<ITEM key=\"Gr\xC3\xB6\xC3\x9F" "e\" type=\"OCString\">" + utf8Text +
+                     "</ITEM></r>"));
+    const std::wstring upperKey = tav::FromUtf8("GR\xC3\xB6\xC3\x9F" "E");
+    EXPECT_EQ(tav::FromUtf8(utf8Text), StringOf(container, upperKey));
+
+    ASSERT_TRUE(Load("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r>"
+                     "<ITEM key=\"K\xE9y\" type=\"OCString\">caf\xE9 \xA3</ITEM></r>"));
+    EXPECT_EQ(L"caf\u00E9 \u00A3", StringOf(container, L"K\u00E9y"));
+
+    // UTF-16LE with its byte order mark.
+    const std::wstring wide = L"<?xml version=\"1.0\" encoding=\"UTF-16\"?><r>"
+                              L"<ITEM key=\"W\" type=\"OCString\">\u00E9\u20AC</ITEM></r>";
+    std::string utf16 = "\xFF\xFE";
+    for (wchar_t ch : wide) {
+        utf16.push_back(static_cast<char>(ch & 0xFF));
+        utf16.push_back(static_cast<char>((ch >> 8) & 0xFF));
+    }
+    ASSERT_TRUE(Load(utf16));
+    EXPECT_EQ(L"\u00E9\u20AC", StringOf(container, L"w"));
+}
+
+TEST_F(ObjContainerXmlTest, PathsUpTo255Utf8BytesAreRead) {
+    const std::string xml = "<r><ITEM key=\"A\" type=\"OCString\">a</ITEM></r>";
+    const size_t base = tav::ToUtf8(folder.PathOf("")).size();
+    ASSERT_LT(base, 200u);
+    const std::string fill(255 - base - 4, 'n');
+    const std::wstring at255 = folder.Write(fill + ".xml", xml);
+    ASSERT_EQ(255u, tav::ToUtf8(at255).size());
+    EXPECT_TRUE(container.Load(at255));
+    EXPECT_EQ(1u, container.Count());
+
+    const std::wstring at256 = folder.Write(fill + "n.xml", xml);
+    EXPECT_FALSE(container.Load(at256));
+    EXPECT_EQ(0u, container.Count());
+
+    // Two bytes per character in UTF-8: the limit counts bytes, not characters.
+    const std::string twoByte = "\xC3\xA9";
+    std::string name;
+    while (base + name.size() + 4 <= 255) name += twoByte;
+    const std::wstring wide = folder.Write(name + ".xml", xml);
+    ASSERT_GT(tav::ToUtf8(wide).size(), 255u);
+    ASSERT_LT(wide.size(), 255u);
+    EXPECT_FALSE(container.Load(wide));
+
+    const std::wstring accented = folder.Write("caf\xC3\xA9.xml", xml);
+    EXPECT_TRUE(container.Load(accented));
+    EXPECT_EQ(1u, container.Count());
+}
+
+TEST_F(ObjContainerXmlTest, AnAbsurdlyLongKeyIsHandled) {
+    const std::string key(100000, 'k');
+    ASSERT_TRUE(Load("<r>"
+                     "<ITEM key=\"" + key + "\" type=\"OCContainer\">"
+                     "<ITEM key=\"" + key + "\" type=\"OCString\">inner</ITEM>"
+                     "</ITEM>"
+                     "<ITEM key=\"After\" type=\"OCString\">after</ITEM>"
+                     "</r>"));
+    const std::wstring upper(100000, L'K');
+    const ObjContainer* sub = container.GetContainer(upper);
+    ASSERT_NE(nullptr, sub);
+    EXPECT_EQ(L"inner", StringOf(*sub, upper));
+    EXPECT_EQ(L"after", StringOf(container, L"After"));
+}
+
+}  // namespace
