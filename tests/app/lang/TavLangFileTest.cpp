@@ -1,0 +1,294 @@
+// Checks the delivered language file resources/TavLang.Xml against the text ids the program uses.
+// The file is read with libxml2's tree API here, independently of the program's own reader, so
+// a fault in either one shows up.
+#ifndef _WIN32
+
+#include "app/lang/TextIds.h"
+#include "persist/XmlParser.h"
+
+#include <gtest/gtest.h>
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Texts that the program hands to a printf-like format together with arguments; only these may
+// hold a '%', and then exactly the placeholders the call needs. The program formats none of its
+// texts today: values such as paths, names and counts are appended after the text with a blank.
+const std::set<uint32_t> kFormattedTextIds = {};
+
+// The reader keeps at most this many bytes of one text.
+constexpr size_t kMaxTextBytes = 4096;
+
+const std::string kLanguageFile = std::string(TAV_TEST_DATA_DIR) + "/../../resources/TavLang.Xml";
+
+std::string Name(const xmlNode* node) { return reinterpret_cast<const char*>(node->name); }
+
+std::string Content(const xmlNode* node) {
+    xmlChar* text = xmlNodeGetContent(node);
+    std::string result = text ? reinterpret_cast<const char*>(text) : "";
+    xmlFree(text);
+    return result;
+}
+
+std::string AttrName(const xmlAttr* attr) { return reinterpret_cast<const char*>(attr->name); }
+
+std::string AttrValue(const xmlAttr* attr) {
+    return attr->children ? Content(attr->children) : std::string();
+}
+
+std::vector<const xmlAttr*> Attributes(const xmlNode* node) {
+    std::vector<const xmlAttr*> result;
+    for (const xmlAttr* a = node->properties; a; a = a->next) result.push_back(a);
+    return result;
+}
+
+std::vector<const xmlNode*> ChildElements(const xmlNode* node) {
+    std::vector<const xmlNode*> result;
+    for (const xmlNode* c = node->children; c; c = c->next) {
+        if (c->type == XML_ELEMENT_NODE) result.push_back(c);
+    }
+    return result;
+}
+
+bool HasOnlyText(const xmlNode* node) {
+    for (const xmlNode* c = node->children; c; c = c->next) {
+        if (c->type != XML_TEXT_NODE) return false;
+    }
+    return true;
+}
+
+// Entity references that libxml2 left in the tree: anything but the five predefined entities.
+int CountEntityReferences(const xmlNode* node) {
+    int count = 0;
+    for (const xmlNode* c = node; c; c = c->next) {
+        if (c->type == XML_ENTITY_REF_NODE) ++count;
+        count += CountEntityReferences(c->children);
+    }
+    return count;
+}
+
+struct Text {
+    uint32_t id = 0;
+    std::string language;
+    std::string value;
+};
+
+// Everything the checks need, read once for the whole suite.
+struct LanguageFile {
+    std::string bytes;
+    bool wellFormed = false;
+    std::string parseError;
+    std::string declaredEncoding;
+    bool hasDtd = false;
+    int entityReferences = 0;
+    std::string rootName;
+    std::vector<std::string> topLevelNames;
+    // LANGUAGES/LANG entries as "code=..,displayorder=..:name", attributes in document order.
+    std::vector<std::string> languages;
+    std::vector<Text> texts;
+    // Structural faults found while walking the tree, one readable line each.
+    std::vector<std::string> faults;
+};
+
+void ReadLanguages(const xmlNode* languages, LanguageFile& file) {
+    for (const xmlNode* lang : ChildElements(languages)) {
+        if (Name(lang) != "LANG") {
+            file.faults.push_back("LANGUAGES holds an element " + Name(lang));
+            continue;
+        }
+        std::string entry;
+        for (const xmlAttr* a : Attributes(lang)) {
+            entry += (entry.empty() ? "" : ",") + AttrName(a) + "=" + AttrValue(a);
+        }
+        file.languages.push_back(entry + ":" + Content(lang));
+    }
+}
+
+void ReadString(const xmlNode* string, LanguageFile& file) {
+    const auto attrs = Attributes(string);
+    const std::string code = attrs.empty() ? "" : AttrValue(attrs[0]);
+    if (attrs.empty() || AttrName(attrs[0]) != "code") {
+        file.faults.push_back("STRING without code as its first attribute");
+        return;
+    }
+    if (code.empty() || code.size() > 9 ||
+        code.find_first_not_of("0123456789") != std::string::npos) {
+        file.faults.push_back("STRING code is not a plain decimal number: '" + code + "'");
+        return;
+    }
+    const uint32_t id = static_cast<uint32_t>(std::stoul(code));
+    for (const xmlNode* lang : ChildElements(string)) {
+        const auto langAttrs = Attributes(lang);
+        if (Name(lang) != "LANG") {
+            file.faults.push_back("STRING " + code + " holds an element " + Name(lang));
+        } else if (langAttrs.empty() || AttrName(langAttrs[0]) != "code") {
+            file.faults.push_back("STRING " + code + ": LANG without code as its first attribute");
+        } else if (!HasOnlyText(lang)) {
+            file.faults.push_back("STRING " + code + ": LANG holds more than text");
+        } else {
+            file.texts.push_back({id, AttrValue(langAttrs[0]), Content(lang)});
+        }
+    }
+}
+
+LanguageFile Load() {
+    LanguageFile file;
+    std::ifstream in(kLanguageFile, std::ios::binary);
+    file.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+
+    Kmk::Xml::EnsureParserInitialised();
+    xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
+    xmlDocPtr doc = xmlCtxtReadFile(ctxt, kLanguageFile.c_str(), nullptr,
+                                    XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    file.wellFormed = doc != nullptr && ctxt->wellFormed;
+    if (const xmlError* error = xmlCtxtGetLastError(ctxt); error && error->message) {
+        file.parseError = error->message;
+    }
+    if (doc) {
+        file.declaredEncoding = doc->encoding ? reinterpret_cast<const char*>(doc->encoding) : "";
+        file.hasDtd = doc->intSubset != nullptr || doc->extSubset != nullptr;
+        file.entityReferences = CountEntityReferences(doc->children);
+        if (const xmlNode* root = xmlDocGetRootElement(doc)) {
+            file.rootName = Name(root);
+            for (const xmlNode* child : ChildElements(root)) {
+                file.topLevelNames.push_back(Name(child));
+                if (Name(child) == "LANGUAGES") {
+                    ReadLanguages(child, file);
+                } else if (Name(child) == "STRING") {
+                    ReadString(child, file);
+                } else {
+                    file.faults.push_back("unexpected element " + Name(child));
+                }
+            }
+        }
+        xmlFreeDoc(doc);
+    }
+    xmlFreeParserCtxt(ctxt);
+    return file;
+}
+
+class TavLangFileTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { file_ = new LanguageFile(Load()); }
+    static void TearDownTestSuite() {
+        delete file_;
+        file_ = nullptr;
+    }
+    static const LanguageFile& File() { return *file_; }
+
+private:
+    static LanguageFile* file_;
+};
+
+LanguageFile* TavLangFileTest::file_ = nullptr;
+
+std::string Describe(const Text& text) {
+    return std::to_string(text.id) + "/" + text.language + " \"" + text.value + "\"";
+}
+
+TEST_F(TavLangFileTest, IsWellFormedUtf8XmlWithDeclaration) {
+    ASSERT_FALSE(File().bytes.empty()) << "cannot read " << kLanguageFile;
+    EXPECT_EQ(File().bytes.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>", 0), 0u)
+        << "the file must start with an XML declaration naming UTF-8 (and no byte order mark)";
+    EXPECT_TRUE(File().wellFormed) << File().parseError;
+    EXPECT_EQ(File().declaredEncoding, "UTF-8");
+    EXPECT_TRUE(File().faults.empty()) << ::testing::PrintToString(File().faults);
+}
+
+TEST_F(TavLangFileTest, UsesNoEntitiesBeyondThePredefinedOnes) {
+    // The program's reader resolves &amp; &lt; &gt; &quot; &apos; only; any other entity would
+    // come out as nothing, and a document type declaration is where such entities would live.
+    EXPECT_FALSE(File().hasDtd);
+    EXPECT_EQ(File().entityReferences, 0);
+}
+
+TEST_F(TavLangFileTest, ListsEnglishAndGermanBeforeAnyText) {
+    EXPECT_EQ(File().rootName, "TAVLANG");
+    ASSERT_FALSE(File().topLevelNames.empty());
+    EXPECT_EQ(File().topLevelNames.front(), "LANGUAGES");
+    EXPECT_EQ(std::count(File().topLevelNames.begin(), File().topLevelNames.end(), "LANGUAGES"), 1);
+    // The reader takes code only as the first attribute and displayorder only as the second.
+    const std::vector<std::string> expected = {"code=EN,displayorder=1:English",
+                                               "code=DE,displayorder=2:Deutsch"};
+    EXPECT_EQ(File().languages, expected);
+}
+
+TEST_F(TavLangFileTest, EveryUsedIdHasOneNonEmptyEnglishAndGermanText) {
+    std::map<uint32_t, std::map<std::string, int>> counts;
+    for (const Text& text : File().texts) {
+        ++counts[text.id][text.language];
+        EXPECT_FALSE(text.value.empty()) << Describe(text) << " is empty";
+        EXPECT_TRUE(text.language == "EN" || text.language == "DE")
+            << "unexpected language code in " << Describe(text);
+    }
+    for (uint32_t id : tav::kAllTextIds) {
+        EXPECT_EQ(counts[id]["EN"], 1) << "English text of " << id;
+        EXPECT_EQ(counts[id]["DE"], 1) << "German text of " << id;
+    }
+}
+
+TEST_F(TavLangFileTest, HoldsNoIdTheProgramDoesNotUse) {
+    const std::set<uint32_t> used(std::begin(tav::kAllTextIds), std::end(tav::kAllTextIds));
+    std::set<uint32_t> seen;
+    for (const Text& text : File().texts) {
+        EXPECT_TRUE(used.count(text.id)) << Describe(text) << " has an id the program does not use";
+        seen.insert(text.id);
+    }
+    EXPECT_EQ(seen.size(), used.size());
+}
+
+TEST_F(TavLangFileTest, IdListIsAscendingWithoutDuplicatesInTheTextRange) {
+    const auto& ids = tav::kAllTextIds;
+    EXPECT_TRUE(std::adjacent_find(std::begin(ids), std::end(ids), std::greater_equal<uint32_t>()) ==
+                std::end(ids));
+    EXPECT_GE(ids[0], 53000u);
+    EXPECT_LE(ids[std::size(ids) - 1], 53366u);
+}
+
+TEST_F(TavLangFileTest, OnlyFormattedTextsHoldPercentSigns) {
+    for (const Text& text : File().texts) {
+        if (kFormattedTextIds.count(text.id)) continue;
+        EXPECT_EQ(text.value.find('%'), std::string::npos)
+            << Describe(text) << " holds a '%' but is not formatted with arguments";
+    }
+}
+
+TEST_F(TavLangFileTest, TextsHaveNoSurroundingBlanksOrControlCharacters) {
+    // The program appends its own blank before an extra text such as a path; a status or log
+    // line is one line.
+    for (const Text& text : File().texts) {
+        if (text.value.empty()) continue;
+        const unsigned char first = text.value.front();
+        const unsigned char last = text.value.back();
+        EXPECT_FALSE(std::isspace(first)) << Describe(text) << " starts with a blank";
+        EXPECT_FALSE(std::isspace(last)) << Describe(text) << " ends with a blank";
+        EXPECT_FALSE(text.value.size() >= 2 &&
+                     text.value.compare(text.value.size() - 2, 2, ": ") == 0)
+            << Describe(text) << " ends with a colon and a blank";
+        for (unsigned char c : text.value) {
+            EXPECT_FALSE(c < 0x20 || c == 0x7f) << Describe(text) << " holds a control character";
+        }
+    }
+}
+
+TEST_F(TavLangFileTest, TextsFitTheReaderBuffer) {
+    for (const Text& text : File().texts) {
+        EXPECT_LE(text.value.size(), kMaxTextBytes) << text.id << "/" << text.language;
+    }
+}
+
+}  // namespace
+
+#endif  // _WIN32
