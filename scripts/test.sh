@@ -18,6 +18,12 @@ cmake --preset native >/dev/null
 cmake --build build/native -j"$jobs"
 (cd build/native && ctest --output-on-failure -j"$jobs")
 
+step "tests with threads under ThreadSanitizer"
+cmake --preset native-tsan >/dev/null
+cmake --build build/native-tsan -j"$jobs" --target tav_tests
+# Threaded tests carry Concurrent or Threads in their names.
+build/native-tsan/tests/tav_tests --gtest_filter='*Concurrent*:*Threads*' --gtest_brief=1
+
 step "Windows build, tests under Wine"
 cmake --preset windows >/dev/null
 cmake --build build/windows -j"$jobs"

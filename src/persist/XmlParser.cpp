@@ -76,6 +76,24 @@ struct CParser::Entities {
 
 // The libxml2 callbacks; ctx is the CParser.
 struct CParser::Handlers {
+    // Without entity substitution libxml2 hands every ampersand that a reference put into an
+    // attribute value on as "&#38;"; a literal one cannot occur there, so each stands for "&".
+    static void RestoreAmpersands(std::wstring& value) {
+        static const std::wstring kEscaped = L"&#38;";
+        size_t at = value.find(kEscaped);
+        if (at == std::wstring::npos) return;
+        size_t out = at;
+        for (size_t in = at; in < value.size();) {
+            if (value.compare(in, kEscaped.size(), kEscaped) == 0) {
+                value[out++] = L'&';
+                in += kEscaped.size();
+            } else {
+                value[out++] = value[in++];
+            }
+        }
+        value.resize(out);
+    }
+
     static void Characters(void* ctx, const xmlChar* chars, int length) {
         auto* self = static_cast<CParser*>(ctx);
         if (length > 0) {
@@ -104,6 +122,7 @@ struct CParser::Handlers {
             tav::AppendFromUtf8(slot.first, View(a[0]));
             if (fold) slot.first = tav::FoldLower(slot.first);
             tav::AppendFromUtf8(slot.second, View(a[1]));
+            RestoreAmpersands(slot.second);
         }
         self->recipient_->OnStartElement(element, self->openElements_, map, self->userData_);
         self->openElements_.push_back(std::move(element));

@@ -26,6 +26,9 @@ public:
 
     virtual LocalTime Now() = 0;
 
+    // Seconds since 1970-01-01 00:00 UTC, as the C runtime's time() gives them.
+    virtual int64_t UnixSeconds() = 0;
+
     virtual void SleepMs(uint32_t milliseconds) = 0;
 };
 

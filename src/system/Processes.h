@@ -15,6 +15,10 @@ public:
     // process that cannot be opened. Stops when visit returns false. False when processes
     // cannot be listed on this machine.
     virtual bool Walk(const std::function<bool(uint32_t, const std::wstring&)>& visit) = 0;
+
+    // Enables or disables the debug privilege of this process, which lets it open and end
+    // processes of other users; false when that could not be done.
+    virtual bool SetDebugPrivilege(bool enable) = 0;
 };
 
 }  // namespace sys

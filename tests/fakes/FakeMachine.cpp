@@ -13,6 +13,11 @@ bool FakeProcesses::Walk(const std::function<bool(uint32_t, const std::wstring&)
     return true;
 }
 
+bool FakeProcesses::SetDebugPrivilege(bool enable) {
+    privilegeChanges.push_back(enable);
+    return true;
+}
+
 bool FakeVersionResources::ReadFixedInfo(const std::wstring& path, sys::FixedVersionInfo& info) {
     auto it = files.find(tav::FoldLower(path));
     if (it == files.end()) return false;

@@ -19,9 +19,12 @@ public:
         std::wstring path;
     };
     bool Walk(const std::function<bool(uint32_t, const std::wstring&)>& visit) override;
+    bool SetDebugPrivilege(bool enable) override;
 
     std::vector<Process> processes;
     bool available = true;
+    // Every change of the debug privilege, in order.
+    std::vector<bool> privilegeChanges;
 };
 
 // Version resources by file path (case-insensitive).
@@ -42,9 +45,11 @@ public:
     uint64_t TickMs() override { return nowMs; }
     sys::LocalTime Now() override;
     void SleepMs(uint32_t milliseconds) override;
+    int64_t UnixSeconds() override { return unixStart + int64_t((nowMs - 1000000) / 1000); }
 
     uint64_t nowMs = 1000000;
-    sys::LocalTime start{2026, 12, 8, 9, 30, 0, 0};
+    int64_t unixStart = 1796722200;  // 2026-12-08 09:30:00 UTC
+    sys::LocalTime start{2026, 12, 8, 9, 30, 0, 0, 2};
     std::vector<uint32_t> sleeps;
 };
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "base/WideText.h"
-#include "persist/ScratchFolder.h"
+#include "fakes/ScratchFolder.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "persist/ObjContainer.h"
-#include "persist/ScratchFolder.h"
+#include "fakes/ScratchFolder.h"
 #include "tavpkg/ContainerJson.h"
 
 namespace {
@@ -133,10 +133,11 @@ TEST_F(TavpkgTest, WrongCommandLinesGiveOneLineAndExitTwo) {
         EXPECT_EQ("", r.out) << shown;
     }
 
-    // Without any command the overview goes to the error output.
+    // Without any command: one line that points to the help.
     const Result none = RunTool({});
     EXPECT_EQ(2, none.code);
-    EXPECT_NE(std::string::npos, none.err.find("usage"));
+    EXPECT_TRUE(OneLine(none.err)) << none.err;
+    EXPECT_NE(std::string::npos, none.err.find("--help"));
     EXPECT_EQ("", none.out);
 }
 

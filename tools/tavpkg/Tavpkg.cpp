@@ -28,10 +28,7 @@ int UsageError(std::ostream& err, const std::string& command, const std::string&
 }
 
 int Run(const std::vector<std::wstring>& args, std::ostream& out, std::ostream& err) {
-    if (args.empty()) {
-        err << kUsage;
-        return 2;
-    }
+    if (args.empty()) return UsageError(err, "", "a command is missing");
     const std::wstring& command = args[0];
     const Args rest(args.begin() + 1, args.end());
     if (command == L"--help" || command == L"-h" || command == L"help") {

@@ -1,5 +1,5 @@
 // The machine of the Linux build: a real clock and program path; no registry, no Windows
-// processes and no version resources, each of which answers as unavailable.
+// processes, no version resources and no services, each of which answers as unavailable.
 #include "system/Machine.h"
 
 #include <fcntl.h>
@@ -30,6 +30,7 @@ public:
 class NoProcesses final : public IProcesses {
 public:
     bool Walk(const std::function<bool(uint32_t, const std::wstring&)>&) override { return false; }
+    bool SetDebugPrivilege(bool) override { return false; }
 };
 
 class NoVersionResources final : public IVersionResources {
@@ -62,6 +63,7 @@ public:
         t.dayOfWeek = parts.tm_wday;
         return t;
     }
+    int64_t UnixSeconds() override { return static_cast<int64_t>(std::time(nullptr)); }
     void SleepMs(uint32_t milliseconds) override {
         std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
     }
@@ -124,6 +126,7 @@ Machine& HostMachine() {
     static SteadyClock clock;
     static LinuxProgram program;
     static PosixFiles files;
+    static NoServices services;
     static Machine machine = [] {
         Machine m;
         m.registry = &registry;
@@ -132,6 +135,7 @@ Machine& HostMachine() {
         m.clock = &clock;
         m.program = &program;
         m.files = &files;
+        m.services = &services;
         return m;
     }();
     return machine;

@@ -1,6 +1,7 @@
 // The machine of the Windows build: clock, program facts and the real implementations.
 #include <windows.h>
 
+#include <ctime>
 #include <vector>
 
 #include "system/Machine.h"
@@ -21,6 +22,7 @@ public:
         return LocalTime{st.wYear,   st.wMonth,  st.wDay,          st.wHour,
                          st.wMinute, st.wSecond, st.wMilliseconds, st.wDayOfWeek};
     }
+    int64_t UnixSeconds() override { return static_cast<int64_t>(std::time(nullptr)); }
     void SleepMs(uint32_t milliseconds) override { Sleep(milliseconds); }
 };
 

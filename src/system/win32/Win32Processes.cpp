@@ -90,4 +90,22 @@ bool Win32Processes::Walk(const std::function<bool(uint32_t, const std::wstring&
     return true;
 }
 
+bool Win32Processes::SetDebugPrivilege(bool enable) {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+        return false;
+    }
+    TOKEN_PRIVILEGES privileges{};
+    privileges.PrivilegeCount = 1;
+    bool done = LookupPrivilegeValueW(nullptr, L"SeDebugPrivilege", &privileges.Privileges[0].Luid);
+    if (done) {
+        privileges.Privileges[0].Attributes = enable ? SE_PRIVILEGE_ENABLED : 0;
+        done = AdjustTokenPrivileges(token, FALSE, &privileges, sizeof privileges, nullptr,
+                                     nullptr) &&
+               GetLastError() == ERROR_SUCCESS;
+    }
+    CloseHandle(token);
+    return done;
+}
+
 }  // namespace sys::win32

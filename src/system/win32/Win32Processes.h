@@ -8,6 +8,7 @@ namespace sys::win32 {
 class Win32Processes final : public IProcesses {
 public:
     bool Walk(const std::function<bool(uint32_t, const std::wstring&)>& visit) override;
+    bool SetDebugPrivilege(bool enable) override;
 };
 
 }  // namespace sys::win32

@@ -1,0 +1,52 @@
+// Creates the configurable objects of a package description by class name.
+#include "manager/TupClassFactory.h"
+
+#include <map>
+#include <mutex>
+
+#include "updater/TupModuleUpdater.h"
+
+namespace TupClassFactory {
+namespace {
+
+template <typename T>
+std::unique_ptr<CPersistentObject> Make() {
+    return std::make_unique<T>();
+}
+
+std::mutex g_lock;
+
+// Class names are matched exactly, letter case included.
+std::map<std::wstring, CreateFunction>& Table() {
+    static std::map<std::wstring, CreateFunction> table = {
+        {L"CTupModuleUpdater", &Make<CTupModuleUpdater>},
+    };
+    return table;
+}
+
+}  // namespace
+
+std::unique_ptr<CPersistentObject> Create(const std::wstring& className) {
+    CreateFunction create = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(g_lock);
+        auto it = Table().find(className);
+        if (it != Table().end()) create = it->second;
+    }
+    return create ? create() : nullptr;
+}
+
+CreateFunction Register(const std::wstring& className, CreateFunction create) {
+    std::lock_guard<std::mutex> lock(g_lock);
+    auto& table = Table();
+    auto it = table.find(className);
+    CreateFunction previous = it == table.end() ? nullptr : it->second;
+    if (create) {
+        table[className] = create;
+    } else if (it != table.end()) {
+        table.erase(it);
+    }
+    return previous;
+}
+
+}  // namespace TupClassFactory

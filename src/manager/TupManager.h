@@ -1,0 +1,176 @@
+// The update manager: inspects the machine, holds the package description and its queued
+// package containers, creates the module updaters of each, and reports every step.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "persist/ObjContainerXml.h"
+#include "persist/PersistentObject.h"
+
+class CStringBase;
+class CTupModuleUpdater;
+class ITupOwner;
+
+namespace HighPerformanceLog {
+class CLogFile;
+}
+
+// The string keys of a package container, in the order they are read.
+enum class PackageKey {
+    ComponentName,
+    MinimumRequiredVersion,
+    MinimumNonCompatibleVersion,
+    DotNETFrameworkPolicy,
+    InstallNET4Framework,
+    InstallNET452Framework,
+    InstallNETKB2468871x86,
+    InstallNETKB2468871x64,
+    InstallASPNETCoreModulex86,
+    InstallASPNETCoreModulex64,
+    VisualCpp2K8SP1x86,
+    VisualCpp2K15x86,
+    VisualCpp2K15x64,
+    Count
+};
+
+// Report kinds: the wizard's status list, the result log, or both.
+enum ReportKind : int { kReportStatus = 0, kReportResultLog = 1, kReportBoth = 2 };
+
+class CTupManager : public CPersistentObject {
+public:
+    static constexpr const wchar_t* kProductKey = L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Kelmark\\Tav";
+    static constexpr const wchar_t* kDefaultOnlineHelpPath =
+        L"https://help.kelmark.example/tav/5.2/HTML/EN/index.htm#13773.htm";
+
+    // Inspects the machine and loads config.xml beside the program. enforceUpdate comes in
+    // from the command line and goes out after the description's "EnforceUpdate".
+    CTupManager(CStringBase* texts, const std::wstring* uiLanguage, uint32_t& enforceUpdate);
+    ~CTupManager() override;
+    CTupManager(const CTupManager&) = delete;
+    CTupManager& operator=(const CTupManager&) = delete;
+
+    // Loads the next queued package container; false when none is left.
+    bool LoadNextPackage();
+    // Reads a package container's keys and creates its updaters; writes nothing.
+    void Exchange(ObjContainer* container, bool isLoading) override;
+
+    std::wstring GetOnlineHelpPath() const;
+    std::wstring GetOnlineHelpPathFor(const std::wstring& componentName) const;
+    // Whether an updater that changes spooler settings is among the loaded ones.
+    bool HasSettingsUpdater() const;
+
+    // Tells a step to the wizard and/or the result log (kinds above); progress -1 = unchanged.
+    void Report(int kind, uint32_t textId, int stepProgress, int totalProgress,
+                const std::wstring& extra = std::wstring());
+    // Opens the result log that reports of kinds 1 and 2 write to.
+    void OpenResultLog(const std::wstring& path);
+    // install folder + "_TupBkp\" + time stamp + "_" + installed version + "_" + 8 digits + "\".
+    std::wstring MakeBackupFolderName();
+
+    // Set by the wizard.
+    void SetOwner(ITupOwner* owner) { owner_ = owner; }
+    void SetUiLanguage(const std::wstring* language) { uiLanguage_ = language; }
+    void SetVersionQuestionConfirmed(bool confirmed) { versionQuestionConfirmed_ = confirmed; }
+    void SetEnforceSecureChannel(uint32_t value) { enforceSecureChannel_ = value; }
+    void SetInstallSslCertificate(uint32_t value) { installSslCertificate_ = value; }
+    void SetEnforceSyncCompatibility(uint32_t value) { enforceSyncCompatibility_ = value; }
+    void SetEnforceSecureChannelInternal(uint32_t value);
+    void SetScanServerSecureChannelInternal(uint32_t value);
+
+    // What the construction found out.
+    bool IsCluster() const { return cluster_; }
+    bool IsProductFamily2() const { return productFamily2_; }
+    bool RunsTavAps() const { return runsTavAps_; }
+    bool RunsLoadBalancing() const { return runsLoadBalancing_; }
+    bool RunsMantlebox() const { return runsMantlebox_; }
+    bool RunsQelsrv() const { return runsQelsrv_; }
+    const std::wstring& MainExecutableName() const { return mainExecutable_; }
+    const std::wstring& InstallFolder() const { return installFolder_; }
+    const std::wstring& ClientMsiFolder() const { return clientMsiFolder_; }
+    const std::wstring& ProgramFolder() const { return programFolder_; }
+    const std::wstring& PackageFolder() const { return packageFolder_; }
+    const std::wstring& TimeStamp() const { return timeStamp_; }
+    const std::wstring& PackageVersion() const { return packageVersion_; }
+    const std::wstring& InstalledVersion() const { return installedVersion_; }
+    const std::wstring& BackupFolder() const { return backupFolder_; }
+    uint32_t EnforceUpdate() const { return enforceUpdate_; }
+    uint32_t RequiredDiskSpaceMb() const { return requiredDiskSpaceMb_; }
+    const std::wstring& FixForVersion() const { return fixForVersion_; }
+    const std::vector<std::wstring>& GeneralAffectedServices() const { return generalAffectedServices_; }
+
+    // The loaded package container.
+    const std::wstring& PackageString(PackageKey key) const {
+        return packageStrings_[static_cast<size_t>(key)];
+    }
+    const std::wstring& ComponentName() const { return PackageString(PackageKey::ComponentName); }
+    const std::wstring& OnlineHelpPath() const { return onlineHelpPath_; }
+    const std::vector<std::unique_ptr<CTupModuleUpdater>>& Updaters() const { return updaters_; }
+    const std::vector<std::wstring>& UpdaterClassNames() const { return updaterClassNames_; }
+    size_t PendingPackageCount() const { return pending_.size(); }
+    const ObjContainerXml& Description() const { return description_; }
+
+    // Wizard answers, read by the updaters.
+    CStringBase* Texts() const { return texts_; }
+    const std::wstring* UiLanguage() const { return uiLanguage_; }
+    bool VersionQuestionConfirmed() const { return versionQuestionConfirmed_; }
+    uint32_t EnforceSecureChannel() const { return enforceSecureChannel_; }
+    uint32_t InstallSslCertificate() const { return installSslCertificate_; }
+    uint32_t EnforceSyncCompatibility() const { return enforceSyncCompatibility_; }
+    bool HasEnforceSecureChannelInternal() const { return enforceSecureChannelInternalSet_; }
+    uint32_t EnforceSecureChannelInternal() const { return enforceSecureChannelInternal_; }
+    bool HasScanServerSecureChannelInternal() const { return scanServerSecureChannelInternalSet_; }
+    uint32_t ScanServerSecureChannelInternal() const { return scanServerSecureChannelInternal_; }
+
+private:
+    void InspectMachine();
+    void QueuePackages();
+    std::wstring Text(uint32_t textId, const std::wstring& language) const;
+
+    CStringBase* texts_;
+    const std::wstring* uiLanguage_;
+    uint32_t enforceUpdate_;
+    const std::wstring resultLogLanguage_ = L"EN";  // result-log lines are always English
+
+    bool cluster_ = false;
+    bool productFamily2_ = false;
+    bool runsTavAps_ = false;
+    bool runsLoadBalancing_ = false;
+    bool runsMantlebox_ = false;
+    bool runsQelsrv_ = false;
+    std::wstring mainExecutable_;
+
+    std::vector<std::unique_ptr<CTupModuleUpdater>> updaters_;
+    std::vector<ObjContainer*> pending_;  // borrowed from the description; null for a missing one
+    std::vector<std::wstring> updaterClassNames_;
+
+    std::wstring installFolder_;
+    std::wstring clientMsiFolder_;
+    std::wstring packageFolder_;
+    std::wstring programFolder_;
+    std::wstring timeStamp_;
+    std::wstring packageVersion_;
+    std::wstring installedVersion_;
+    std::wstring backupFolder_;
+
+    ITupOwner* owner_ = nullptr;
+    HighPerformanceLog::CLogFile* resultLog_ = nullptr;
+    std::vector<std::wstring> generalAffectedServices_;
+    bool versionQuestionConfirmed_ = false;
+    uint32_t requiredDiskSpaceMb_ = 1024;
+    std::wstring fixForVersion_;
+    std::array<std::wstring, static_cast<size_t>(PackageKey::Count)> packageStrings_;
+    std::wstring onlineHelpPath_ = kDefaultOnlineHelpPath;
+    ObjContainerXml description_;
+
+    uint32_t enforceSecureChannel_ = 0;
+    uint32_t installSslCertificate_ = 0;
+    uint32_t enforceSyncCompatibility_ = 0;
+    bool enforceSecureChannelInternalSet_ = false;
+    uint32_t enforceSecureChannelInternal_ = 0;
+    bool scanServerSecureChannelInternalSet_ = false;
+    uint32_t scanServerSecureChannelInternal_ = 0;
+};

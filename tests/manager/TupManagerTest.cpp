@@ -1,0 +1,287 @@
+// The update manager on a fake machine: what it finds out, which package containers it queues,
+// how it loads them and creates their updaters.
+#include "manager/TupManager.h"
+
+#include <gtest/gtest.h>
+
+#include "app/lang/StringBase.h"
+#include "fakes/FakeMachine.h"
+#include "fakes/ScratchFolder.h"
+#include "manager/TupClassFactory.h"
+#include "updater/TupModuleUpdater.h"
+
+namespace {
+
+using sys::RegistryRoot;
+using sys::RegistryView;
+
+const std::wstring kProductPath = L"SOFTWARE\\Kelmark\\Tav";
+
+class TupManagerTest : public ::testing::Test {
+protected:
+    TupManagerTest() { machine.program.path = folder.PathOf("") + L"TavUpdateWizard.exe"; }
+
+    void WriteConfig(const std::string& items) {
+        folder.Write("config.xml", "<?xml version=\"1.0\"?>\n<CONFIG>" + items + "</CONFIG>\n");
+    }
+
+    void Run(uint32_t id, const std::wstring& path) { machine.processes.processes.push_back({id, path}); }
+
+    std::unique_ptr<CTupManager> Make(uint32_t enforce = 0) {
+        enforceUpdate = enforce;
+        return std::make_unique<CTupManager>(&texts, &language, enforceUpdate);
+    }
+
+    fakes::FakeMachine machine;
+    testing_support::ScratchFolder folder;
+    CStringBase texts;
+    std::wstring language = L"EN";
+    uint32_t enforceUpdate = 0;
+};
+
+TEST_F(TupManagerTest, WithoutProductProcessNothingIsInstalledAndTheDefaultPackageIsQueued) {
+    auto manager = Make();
+    EXPECT_TRUE(manager->InstallFolder().empty());
+    EXPECT_TRUE(manager->InstalledVersion().empty());
+    EXPECT_TRUE(manager->BackupFolder().empty());
+    EXPECT_EQ(L"Qelsrv.exe", manager->MainExecutableName());
+    EXPECT_EQ(folder.PathOf(""), manager->ProgramFolder());
+    EXPECT_EQ(folder.PathOf("") + L"package\\", manager->PackageFolder());
+    EXPECT_EQ(L"unknown_version", manager->PackageVersion());
+    EXPECT_EQ(L"20261208_093000000", manager->TimeStamp());
+    EXPECT_EQ(1024u, manager->RequiredDiskSpaceMb());
+    EXPECT_FALSE(manager->IsCluster());
+    // The missing "Tarnova_Update" is queued all the same; loading it changes nothing.
+    EXPECT_EQ(1u, manager->PendingPackageCount());
+    EXPECT_TRUE(manager->LoadNextPackage());
+    EXPECT_FALSE(manager->LoadNextPackage());
+    EXPECT_TRUE(manager->Updaters().empty());
+    // The debug privilege is switched on for the scans and off again.
+    EXPECT_EQ((std::vector<bool>{true, false}), machine.processes.privilegeChanges);
+    EXPECT_TRUE(machine.clock.sleeps.empty());
+}
+
+TEST_F(TupManagerTest, TheRunningServerGivesInstallFolderVersionsAndBackupFolder) {
+    Run(4, L"C:\\Windows\\System32\\svchost.exe");
+    Run(8, L"C:\\Program Files\\Kelmark\\Tav\\Qelsrv.exe");
+    machine.versions.Set(L"C:\\PROGRAM FILES\\KELMARK\\TAV\\Qelsrv.exe", 7, 2, 10, 1000, 7, 2, 0, 0);
+    machine.versions.Set(folder.PathOf("") + L"package\\Qelsrv.exe", 7, 3, 0, 12, 7, 3, 0, 0);
+    machine.clock.unixStart = 0;  // the backup name's digits come from the runtime's rand()
+    auto manager = Make();
+    EXPECT_TRUE(manager->RunsQelsrv());
+    EXPECT_FALSE(manager->RunsTavAps());
+    EXPECT_EQ(L"C:\\PROGRAM FILES\\KELMARK\\TAV\\", manager->InstallFolder());
+    EXPECT_EQ(L"7.2.10.1000", manager->InstalledVersion());
+    EXPECT_EQ(L"7.3.0.12", manager->PackageVersion());
+    // One second's wait, then srand(1): the first rand() of the Windows runtime is 41.
+    EXPECT_EQ((std::vector<uint32_t>{1000}), machine.clock.sleeps);
+    EXPECT_EQ(L"C:\\PROGRAM FILES\\KELMARK\\TAV\\_TupBkp\\20261208_093000000_7.2.10.1000_00000041\\",
+              manager->BackupFolder());
+}
+
+TEST_F(TupManagerTest, TavApsMachinesUseTheRemotePrintServerPackage) {
+    WriteConfig(
+        "<ITEM key=\"Tarnova_Update\" type=\"OCContainer\">"
+        "<ITEM key=\"ComponentName\" type=\"OCString\">server</ITEM></ITEM>"
+        "<ITEM key=\"Tarnova_RVX_Update\" type=\"OCContainer\">"
+        "<ITEM key=\"ComponentName\" type=\"OCString\">remote</ITEM></ITEM>");
+    Run(3, L"D:\\Tav\\Qelsrv.exe");
+    Run(5, L"d:\\aps\\tavaps.exe");
+    auto manager = Make();
+    EXPECT_EQ(L"TavAps.exe", manager->MainExecutableName());
+    EXPECT_EQ(L"D:\\APS\\", manager->InstallFolder());
+    ASSERT_TRUE(manager->LoadNextPackage());
+    EXPECT_EQ(L"remote", manager->ComponentName());
+    EXPECT_FALSE(manager->LoadNextPackage());
+}
+
+TEST_F(TupManagerTest, MantleboxAloneIsTheMainExecutableOnlyWithoutTheServer) {
+    Run(7, L"E:\\Box\\TavMantlebox.exe");
+    {
+        auto manager = Make();
+        EXPECT_EQ(L"TavMantlebox.exe", manager->MainExecutableName());
+        EXPECT_EQ(L"E:\\BOX\\", manager->InstallFolder());
+    }
+    Run(9, L"C:\\Tav\\Qelsrv.exe");
+    auto manager = Make();
+    EXPECT_EQ(L"Qelsrv.exe", manager->MainExecutableName());
+    EXPECT_EQ(L"C:\\TAV\\", manager->InstallFolder());
+}
+
+TEST_F(TupManagerTest, ClusterFamilyAndClientFolderComeFromTheProductKey) {
+    machine.registry.PutString(RegistryRoot::LocalMachine, kProductPath, RegistryView::Bits32,
+                               L"TAVCLNTMSIPATH", L"\\\\srv\\share\\client\\TavClient.msi");
+    machine.registry.PutDword(RegistryRoot::LocalMachine, kProductPath, RegistryView::Bits32,
+                              L"productfamily", 2);
+    {
+        auto manager = Make();
+        EXPECT_FALSE(manager->IsCluster());
+        EXPECT_TRUE(manager->IsProductFamily2());
+        EXPECT_EQ(L"\\\\srv\\share\\client\\", manager->ClientMsiFolder());
+    }
+    // The 64-bit view is not where the product keeps its key.
+    machine.registry.PutString(RegistryRoot::LocalMachine, kProductPath, RegistryView::Bits64,
+                               L"ClusterName", L"TAVCLUSTER");
+    EXPECT_FALSE(Make()->IsCluster());
+    machine.registry.PutString(RegistryRoot::LocalMachine, kProductPath, RegistryView::Bits32,
+                               L"ClusterName", L"TAVCLUSTER");
+    EXPECT_TRUE(Make()->IsCluster());
+    machine.registry.PutString(RegistryRoot::LocalMachine, kProductPath, RegistryView::Bits32,
+                               L"ClusterName", L"");
+    EXPECT_FALSE(Make()->IsCluster());
+    Run(2, L"C:\\Windows\\Cluster\\clussvc.exe");
+    EXPECT_TRUE(Make()->IsCluster());
+}
+
+TEST_F(TupManagerTest, TopLevelKeysInAnyLetterCaseAndTheEnforceValueGoesBack) {
+    WriteConfig(
+        "<ITEM key=\"enforceupdate\" type=\"OCUnsignedLong\">1</ITEM>"
+        "<ITEM key=\"REQUIREDDISKSPACEMB\" type=\"OCUnsignedLong\">300</ITEM>"
+        "<ITEM key=\"FixForVersion\" type=\"OCString\">7.2.0.0</ITEM>"
+        "<ITEM key=\"AdditionalUpdateInformation\" type=\"OCContainer\">"
+        "<ITEM key=\"GeneralAffectedServices\" type=\"OCStringList\">"
+        "<ITEM key=\"0\" type=\"OCStringListItem\">Spooler</ITEM>"
+        "<ITEM key=\"1\" type=\"OCStringListItem\">fax</ITEM></ITEM></ITEM>");
+    auto manager = Make(0);
+    EXPECT_EQ(1u, enforceUpdate);
+    EXPECT_EQ(300u, manager->RequiredDiskSpaceMb());
+    EXPECT_EQ(L"7.2.0.0", manager->FixForVersion());
+    EXPECT_EQ((std::vector<std::wstring>{L"Spooler", L"fax"}), manager->GeneralAffectedServices());
+
+    // Without the key, the command line's value stands.
+    WriteConfig("");
+    Make(1);
+    EXPECT_EQ(1u, enforceUpdate);
+}
+
+TEST_F(TupManagerTest, GenericUpdatersAreQueuedUpToTheFirstGap) {
+    WriteConfig(
+        "<ITEM key=\"GenericUpdater0\" type=\"OCContainer\">"
+        "<ITEM key=\"ComponentName\" type=\"OCString\">generic zero</ITEM></ITEM>"
+        "<ITEM key=\"GenericUpdater2\" type=\"OCContainer\">"
+        "<ITEM key=\"ComponentName\" type=\"OCString\">generic two</ITEM></ITEM>"
+        "<ITEM key=\"Tarnova_Update\" type=\"OCContainer\">"
+        "<ITEM key=\"ComponentName\" type=\"OCString\">server</ITEM></ITEM>");
+    auto manager = Make();
+    EXPECT_EQ(2u, manager->PendingPackageCount());
+    ASSERT_TRUE(manager->LoadNextPackage());
+    EXPECT_EQ(L"server", manager->ComponentName());
+    ASSERT_TRUE(manager->LoadNextPackage());
+    EXPECT_EQ(L"generic zero", manager->ComponentName());
+    EXPECT_FALSE(manager->LoadNextPackage());
+}
+
+// A configurable object that is not an updater; the factory may create it, the manager skips it.
+class NotAnUpdater : public CPersistentObject {};
+
+// An updater that remembers what it was given.
+class RecordingUpdater : public CTupModuleUpdater {
+public:
+    void Exchange(ObjContainer* container, bool isLoading) override {
+        if (isLoading) container->GetString(L"Name", name);
+    }
+    std::wstring name;
+};
+
+// Registers test classes for one test and restores the table afterwards.
+class ScopedClass {
+public:
+    ScopedClass(const std::wstring& name, TupClassFactory::CreateFunction create)
+        : name_(name), previous_(TupClassFactory::Register(name, create)) {}
+    ~ScopedClass() { TupClassFactory::Register(name_, previous_); }
+
+private:
+    std::wstring name_;
+    TupClassFactory::CreateFunction previous_;
+};
+
+std::string Updater(int index, const std::string& classType, const std::string& name) {
+    return "<ITEM key=\"Updater" + std::to_string(index) + "\" type=\"OCContainer\">"
+           "<ITEM key=\"ClassType\" type=\"OCString\">" + classType + "</ITEM>"
+           "<ITEM key=\"Name\" type=\"OCString\">" + name + "</ITEM></ITEM>";
+}
+
+TEST_F(TupManagerTest, LoadingCreatesTheListedUpdatersAndSkipsWhatIsNone) {
+    ScopedClass recording(L"CTupRecordingUpdater",
+                          [] { return std::unique_ptr<CPersistentObject>(new RecordingUpdater); });
+    ScopedClass other(L"CTupNotAnUpdater",
+                      [] { return std::unique_ptr<CPersistentObject>(new NotAnUpdater); });
+    WriteConfig("<ITEM key=\"Tarnova_Update\" type=\"OCContainer\">"
+                "<ITEM key=\"Updaters\" type=\"OCContainer\">" +
+                Updater(0, "CTupNoSuchUpdater", "a") + Updater(1, "CTupRecordingUpdater", "b") +
+                Updater(2, "ctuprecordingupdater", "c") + Updater(3, "CTupNotAnUpdater", "d") +
+                Updater(4, "CTupModuleUpdater", "e") + Updater(6, "CTupRecordingUpdater", "g") +
+                "</ITEM></ITEM>");
+    language = L"DE";
+    auto manager = Make();
+    ASSERT_TRUE(manager->LoadNextPackage());
+    EXPECT_EQ((std::vector<std::wstring>{L"CTupRecordingUpdater", L"CTupModuleUpdater"}),
+              manager->UpdaterClassNames());
+    ASSERT_EQ(2u, manager->Updaters().size());
+    auto* first = dynamic_cast<RecordingUpdater*>(manager->Updaters()[0].get());
+    ASSERT_NE(nullptr, first);
+    EXPECT_EQ(L"b", first->name);
+    EXPECT_EQ(manager.get(), first->Manager());
+    EXPECT_EQ(&texts, first->Texts());
+    EXPECT_EQ(L"DE", *first->Language());
+    EXPECT_FALSE(manager->HasSettingsUpdater());
+}
+
+TEST_F(TupManagerTest, EachPackageContainerStartsFromDefaultsButKeepsUpdatersWithoutAList) {
+    WriteConfig(
+        "<ITEM key=\"Tarnova_Update\" type=\"OCContainer\">"
+        "<ITEM key=\"ComponentName\" type=\"OCString\">server</ITEM>"
+        "<ITEM key=\"MinimumRequiredVersion\" type=\"OCString\">7.0.0.0</ITEM>"
+        "<ITEM key=\"VisualC++2K15x64\" type=\"OCString\">vc_redist.x64.exe</ITEM>"
+        "<ITEM key=\"OnlineHelpPath\" type=\"OCString\">https://help/server</ITEM>"
+        "<ITEM key=\"Updaters\" type=\"OCContainer\">" +
+        Updater(0, "CTupModuleUpdater", "x") +
+        "</ITEM></ITEM>"
+        "<ITEM key=\"GenericUpdater0\" type=\"OCContainer\">"
+        "<ITEM key=\"componentname\" type=\"OCString\">generic</ITEM></ITEM>");
+    auto manager = Make();
+    EXPECT_EQ(L"https://help/server", manager->GetOnlineHelpPath());
+    EXPECT_EQ(L"https://help/server", manager->GetOnlineHelpPathFor(L"SERVER"));
+    EXPECT_EQ(CTupManager::kDefaultOnlineHelpPath, manager->GetOnlineHelpPathFor(L"generic"));
+    EXPECT_EQ(CTupManager::kDefaultOnlineHelpPath, manager->GetOnlineHelpPathFor(L"other"));
+
+    ASSERT_TRUE(manager->LoadNextPackage());
+    EXPECT_EQ(L"7.0.0.0", manager->PackageString(PackageKey::MinimumRequiredVersion));
+    EXPECT_EQ(L"vc_redist.x64.exe", manager->PackageString(PackageKey::VisualCpp2K15x64));
+    EXPECT_EQ(L"https://help/server", manager->OnlineHelpPath());
+    ASSERT_EQ(1u, manager->Updaters().size());
+    const CTupModuleUpdater* kept = manager->Updaters()[0].get();
+    EXPECT_EQ(CTupManager::kDefaultOnlineHelpPath, manager->GetOnlineHelpPath());
+
+    ASSERT_TRUE(manager->LoadNextPackage());
+    EXPECT_EQ(L"generic", manager->ComponentName());
+    EXPECT_EQ(L"", manager->PackageString(PackageKey::MinimumRequiredVersion));
+    EXPECT_EQ(L"", manager->PackageString(PackageKey::VisualCpp2K15x64));
+    EXPECT_EQ(CTupManager::kDefaultOnlineHelpPath, manager->OnlineHelpPath());
+    ASSERT_EQ(1u, manager->Updaters().size());
+    EXPECT_EQ(kept, manager->Updaters()[0].get());
+}
+
+TEST_F(TupManagerTest, SpoolerSettingUpdatersAreRecognisedByExactName) {
+    ScopedClass port(L"CTupTavPortUpdater",
+                     [] { return std::unique_ptr<CPersistentObject>(new RecordingUpdater); });
+    WriteConfig("<ITEM key=\"Tarnova_Update\" type=\"OCContainer\">"
+                "<ITEM key=\"Updaters\" type=\"OCContainer\">" +
+                Updater(0, "CTupModuleUpdater", "a") + Updater(1, "CTupTavPortUpdater", "b") +
+                "</ITEM></ITEM>");
+    auto manager = Make();
+    EXPECT_FALSE(manager->HasSettingsUpdater());
+    manager->LoadNextPackage();
+    EXPECT_TRUE(manager->HasSettingsUpdater());
+}
+
+TEST_F(TupManagerTest, ABrokenDescriptionKeepsWhatWasRead) {
+    folder.Write("config.xml",
+                 "<CONFIG><ITEM key=\"RequiredDiskspaceMB\" type=\"OCUnsignedLong\">99</ITEM>"
+                 "<ITEM key=\"GenericUpdater0\" type=\"OCContainer\"><ITEM key=");
+    auto manager = Make();
+    EXPECT_EQ(99u, manager->RequiredDiskSpaceMb());
+    EXPECT_EQ(2u, manager->PendingPackageCount());
+}
+
+}  // namespace
