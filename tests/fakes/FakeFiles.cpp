@@ -35,8 +35,24 @@ std::unique_ptr<sys::IAppendFile> FakeFiles::OpenForAppend(const std::wstring& p
     const std::wstring key = tav::FoldLower(path);
     if (locked_.count(key)) return nullptr;
     ++opens;
-    files_[key];  // created when missing, never truncated
+    if (files_.emplace(key, std::string()).second) created_.push_back(path);  // never truncated
     return std::make_unique<FakeAppendFile>(this, key);
+}
+
+std::vector<std::wstring> FakeFiles::FindFiles(const std::wstring& folder,
+                                               const std::wstring& pattern) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::wstring prefix = tav::FoldLower(folder);
+    if (!prefix.empty() && prefix.back() != L'\\' && prefix.back() != L'/') prefix += L'\\';
+    std::vector<std::wstring> names;
+    for (const std::wstring& path : created_) {
+        const std::wstring key = tav::FoldLower(path);
+        if (key.size() <= prefix.size() || key.compare(0, prefix.size(), prefix) != 0) continue;
+        const std::wstring name = path.substr(prefix.size());
+        if (name.find_first_of(L"\\/") != std::wstring::npos) continue;  // in a subfolder
+        if (sys::MatchesFilePattern(name, pattern)) names.push_back(name);
+    }
+    return names;
 }
 
 std::string FakeFiles::Read(const std::wstring& path) const {

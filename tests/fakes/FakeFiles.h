@@ -5,6 +5,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "system/Files.h"
 
@@ -13,6 +14,9 @@ namespace fakes {
 class FakeFiles final : public sys::IFiles {
 public:
     std::unique_ptr<sys::IAppendFile> OpenForAppend(const std::wstring& path) override;
+    // Names in the order the files were created, spelled as at their creation.
+    std::vector<std::wstring> FindFiles(const std::wstring& folder,
+                                        const std::wstring& pattern) override;
 
     // Contents of a file, empty when there is none.
     std::string Read(const std::wstring& path) const;
@@ -31,6 +35,8 @@ private:
     mutable std::mutex mutex_;
     std::map<std::wstring, std::string> files_;
     std::set<std::wstring> locked_;
+    // Full paths of the files as first created, in creation order.
+    std::vector<std::wstring> created_;
     size_t writeBudget_ = static_cast<size_t>(-1);
 };
 

@@ -16,6 +16,8 @@ const char kUsage[] =
     "  registry PATH [--recurse] [--depth N] [--view64]\n"
     "                            a registry key as JSON (Windows only)\n"
     "  version FILE [--product]  version of an executable file\n"
+    "  text ID LANG [--folder DIR]\n"
+    "                            a language text as the wizard reads it\n"
     "\n"
     "Each command explains itself with --help.\n";
 
@@ -38,6 +40,7 @@ int Run(const std::vector<std::wstring>& args, std::ostream& out, std::ostream& 
     if (command == L"dump") return RunDump(rest, out, err);
     if (command == L"registry") return RunRegistry(rest, out, err);
     if (command == L"version") return RunVersion(rest, out, err);
+    if (command == L"text") return RunText(rest, out, err);
     return UsageError(err, "", "unknown command '" + tav::ToUtf8(command) + "'");
 }
 

@@ -2,6 +2,7 @@
 // processes, no version resources and no services, each of which answers as unavailable.
 #include "system/Machine.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -114,6 +115,29 @@ public:
         const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
         if (fd < 0) return nullptr;
         return std::make_unique<PosixAppendFile>(fd);
+    }
+
+    std::vector<std::wstring> FindFiles(const std::wstring& folder,
+                                        const std::wstring& pattern) override {
+        std::vector<std::wstring> names;
+        std::string dirName = tav::ToUtf8(folder);
+        for (char& c : dirName) {
+            if (c == '\\') c = '/';
+        }
+        if (dirName.empty()) dirName = ".";
+        const std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(dirName.c_str()), &closedir);
+        if (!dir) return names;
+        while (const dirent* entry = readdir(dir.get())) {
+            const std::wstring name = tav::FromUtf8(entry->d_name);
+            if (!MatchesFilePattern(name, pattern)) continue;
+            // Anything but a folder counts as a file; links count as what they point to.
+            struct stat st {};
+            if (fstatat(dirfd(dir.get()), entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode)) {
+                continue;
+            }
+            names.push_back(name);
+        }
+        return names;
     }
 };
 

@@ -34,6 +34,21 @@ private:
     HANDLE file_;
 };
 
+// A search handle of FindFirstFileW, closed when the object goes.
+class FindHandle {
+public:
+    explicit FindHandle(HANDLE handle) : handle_(handle) {}
+    ~FindHandle() {
+        if (handle_ != INVALID_HANDLE_VALUE) FindClose(handle_);
+    }
+    FindHandle(const FindHandle&) = delete;
+    FindHandle& operator=(const FindHandle&) = delete;
+    HANDLE Get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
 }  // namespace
 
 std::unique_ptr<IAppendFile> Win32Files::OpenForAppend(const std::wstring& path) {
@@ -44,6 +59,23 @@ std::unique_ptr<IAppendFile> Win32Files::OpenForAppend(const std::wstring& path)
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return nullptr;
     return std::make_unique<Win32AppendFile>(file);
+}
+
+std::vector<std::wstring> Win32Files::FindFiles(const std::wstring& folder,
+                                                const std::wstring& pattern) {
+    std::vector<std::wstring> names;
+    std::wstring query = folder;
+    if (!query.empty() && query.back() != L'\\' && query.back() != L'/') query += L'\\';
+    query += pattern;
+    WIN32_FIND_DATAW found{};
+    const FindHandle search(FindFirstFileW(query.c_str(), &found));
+    if (search.Get() == INVALID_HANDLE_VALUE) return names;
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            names.emplace_back(found.cFileName);
+        }
+    } while (FindNextFileW(search.Get(), &found));
+    return names;
 }
 
 }  // namespace sys::win32
