@@ -6,6 +6,7 @@
 #include "system/Processes.h"
 #include "system/Program.h"
 #include "system/Registry.h"
+#include "system/Services.h"
 #include "system/VersionResources.h"
 
 namespace sys {
@@ -18,6 +19,7 @@ struct Machine {
     IClock* clock = nullptr;
     IProgram* program = nullptr;
     IFiles* files = nullptr;
+    IServices* services = nullptr;
 };
 
 // The machine this build runs on (Windows, or the reduced Linux one).

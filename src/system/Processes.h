@@ -19,6 +19,9 @@ public:
     // Enables or disables the debug privilege of this process, which lets it open and end
     // processes of other users; false when that could not be done.
     virtual bool SetDebugPrivilege(bool enable) = 0;
+
+    // Ends a process with exit code 0; false when it cannot be opened or ended.
+    virtual bool Terminate(uint32_t processId) = 0;
 };
 
 }  // namespace sys

@@ -1,6 +1,8 @@
 // A whole fake machine for native tests, put in place for the lifetime of the object.
 #include "fakes/FakeMachine.h"
 
+#include <algorithm>
+
 #include "base/WideText.h"
 
 namespace fakes {
@@ -15,6 +17,16 @@ bool FakeProcesses::Walk(const std::function<bool(uint32_t, const std::wstring&)
 
 bool FakeProcesses::SetDebugPrivilege(bool enable) {
     privilegeChanges.push_back(enable);
+    return true;
+}
+
+bool FakeProcesses::Terminate(uint32_t processId) {
+    auto it = std::find_if(processes.begin(), processes.end(),
+                           [&](const Process& p) { return p.id == processId; });
+    if (it == processes.end()) return false;
+    processes.erase(it);
+    terminated.push_back(processId);
+    if (onTerminate) onTerminate(processId);
     return true;
 }
 
@@ -60,6 +72,8 @@ FakeMachine::FakeMachine() {
     machine_.clock = &clock;
     machine_.program = &program;
     machine_.files = &files;
+    machine_.services = &services;
+    processes.onTerminate = [this](uint32_t id) { services.OnProcessEnded(id); };
     previous_ = sys::ReplaceCurrentMachine(&machine_);
 }
 

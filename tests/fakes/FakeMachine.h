@@ -1,12 +1,14 @@
 // A whole fake machine for native tests, put in place for the lifetime of the object.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "fakes/FakeFiles.h"
 #include "fakes/FakeRegistry.h"
+#include "fakes/FakeServices.h"
 #include "system/Machine.h"
 
 namespace fakes {
@@ -20,11 +22,16 @@ public:
     };
     bool Walk(const std::function<bool(uint32_t, const std::wstring&)>& visit) override;
     bool SetDebugPrivilege(bool enable) override;
+    // Removes a listed process and records its id; false for an id that is not listed.
+    bool Terminate(uint32_t processId) override;
 
     std::vector<Process> processes;
     bool available = true;
     // Every change of the debug privilege, in order.
     std::vector<bool> privilegeChanges;
+    // Ids ended by Terminate, in order; onTerminate is told of each.
+    std::vector<uint32_t> terminated;
+    std::function<void(uint32_t)> onTerminate;
 };
 
 // Version resources by file path (case-insensitive).
@@ -72,6 +79,7 @@ public:
     FakeClock clock;
     FakeProgram program;
     FakeFiles files;
+    FakeServices services;  // ending a service's processes stops it
 
 private:
     sys::Machine machine_;

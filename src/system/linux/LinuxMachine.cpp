@@ -32,6 +32,12 @@ class NoProcesses final : public IProcesses {
 public:
     bool Walk(const std::function<bool(uint32_t, const std::wstring&)>&) override { return false; }
     bool SetDebugPrivilege(bool) override { return false; }
+    bool Terminate(uint32_t) override { return false; }
+};
+
+class NoServices final : public IServices {
+public:
+    std::unique_ptr<IServiceManager> Connect() override { return nullptr; }
 };
 
 class NoVersionResources final : public IVersionResources {

@@ -8,6 +8,7 @@
 #include "system/win32/Win32Files.h"
 #include "system/win32/Win32Processes.h"
 #include "system/win32/Win32Registry.h"
+#include "system/win32/Win32Services.h"
 #include "system/win32/Win32VersionResources.h"
 
 namespace sys {
@@ -50,6 +51,7 @@ Machine& HostMachine() {
     static Win32Clock clock;
     static Win32Program program;
     static win32::Win32Files files;
+    static win32::Win32Services services;
     static Machine machine = [] {
         Machine m;
         m.registry = &registry;
@@ -58,6 +60,7 @@ Machine& HostMachine() {
         m.clock = &clock;
         m.program = &program;
         m.files = &files;
+        m.services = &services;
         return m;
     }();
     return machine;

@@ -108,4 +108,12 @@ bool Win32Processes::SetDebugPrivilege(bool enable) {
     return done;
 }
 
+bool Win32Processes::Terminate(uint32_t processId) {
+    const HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, processId);
+    if (!process) return false;
+    const bool ended = TerminateProcess(process, 0) != FALSE;
+    CloseHandle(process);
+    return ended;
+}
+
 }  // namespace sys::win32

@@ -9,6 +9,7 @@ class Win32Processes final : public IProcesses {
 public:
     bool Walk(const std::function<bool(uint32_t, const std::wstring&)>& visit) override;
     bool SetDebugPrivilege(bool enable) override;
+    bool Terminate(uint32_t processId) override;
 };
 
 }  // namespace sys::win32
