@@ -121,13 +121,33 @@ std::optional<std::wstring> CStringBase::GetDisplayOrder(std::wstring_view langu
     return it->second;
 }
 
-bool CStringBase::AddString(std::string_view code, std::wstring_view language,
-                            const std::wstring& text) {
-    codeBuffer_.clear();
-    tav::AppendFromUtf8(codeBuffer_, code);
-    const int32_t id = tav::CrtAtoi(codeBuffer_);
-    if (id == 0) return false;
-    texts_[{id, PackLanguage(language)}] = text;
+bool CStringBase::AddString(std::string_view code, std::wstring_view language, std::wstring text) {
+    // The texts of one STRING share its code: convert it once.
+    if (code != convertedCode_) {
+        convertedCode_.assign(code);
+        codeBuffer_.clear();
+        tav::AppendFromUtf8(codeBuffer_, code);
+        convertedId_ = tav::CrtAtoi(codeBuffer_);
+    }
+    if (convertedId_ == 0) return false;
+    const std::pair<int32_t, uint32_t> key(convertedId_, PackLanguage(language));
+    // Files list their ids in ascending order as a rule, so the place of a text is found from
+    // the end: the first entry after the key.
+    auto place = texts_.end();
+    for (int steps = 0; place != texts_.begin() && key < std::prev(place)->first; --place) {
+        if (++steps > kNearEnd) {
+            place = texts_.upper_bound(key);
+            break;
+        }
+    }
+    if (place != texts_.begin()) {
+        const auto before = std::prev(place);
+        if (before->first == key) {
+            before->second = std::move(text);
+            return true;
+        }
+    }
+    texts_.emplace_hint(place, key, std::move(text));
     return true;
 }
 
@@ -161,6 +181,8 @@ void CStringBase::ParseFile(const std::wstring& path) {
     if (name.size() > kMaxPathBytes || name.find('\0') != std::string::npos) return;
     state_ = kOutside;
     code_.clear();
+    convertedCode_.clear();
+    convertedId_ = 0;
     textStore_.clear();
     textStore_.reserve(kMaxTextBytes);
 
@@ -182,12 +204,17 @@ void CStringBase::ParseFile(const std::wstring& path) {
     xmlSAXUserParseFile(&sax, this, name.c_str());
 }
 
-bool CStringBase::NameIs(std::string_view name, std::wstring_view asciiName) {
-    // UTF-8 of another length cannot fold to an ASCII name of this length.
+bool CStringBase::NameIs(std::string_view name, std::string_view asciiName) {
+    // The rule of tav::FoldEquals: with an ASCII name to match, UTF-8 bytes compare one to one,
+    // since no byte of a longer sequence folds to an ASCII letter.
     if (name.size() != asciiName.size()) return false;
-    nameBuffer_.clear();
-    tav::AppendFromUtf8(nameBuffer_, name);
-    return tav::FoldEquals(nameBuffer_, asciiName);
+    for (size_t i = 0; i < name.size(); ++i) {
+        if (tav::FoldAscii(static_cast<unsigned char>(name[i])) !=
+            tav::FoldAscii(static_cast<unsigned char>(asciiName[i]))) {
+            return false;
+        }
+    }
+    return true;
 }
 
 void CStringBase::StartElement(std::string_view name, const unsigned char** attributes) {
@@ -203,28 +230,28 @@ void CStringBase::StartElement(std::string_view name, const unsigned char** attr
     }
     switch (state_) {
         case kOutside:
-            if (NameIs(name, L"STRING")) {
+            if (NameIs(name, "STRING")) {
                 // A code too long to keep counts as missing, so that its texts cannot land
                 // under the code of an earlier element.
-                if (NameIs(first, L"code") && !firstValue.empty() &&
+                if (NameIs(first, "code") && !firstValue.empty() &&
                     firstValue.size() <= kMaxCodeBytes) {
                     code_.assign(firstValue);
                     state_ = kInString;
                 }
-            } else if (NameIs(name, L"LANGUAGES")) {
+            } else if (NameIs(name, "LANGUAGES")) {
                 state_ = kInLanguages;
             }
             break;
         case kInString:
         case kInLanguages:
-            if (!NameIs(name, L"LANG")) break;
-            if (NameIs(first, L"code") && !firstValue.empty()) {
+            if (!NameIs(name, "LANG")) break;
+            if (NameIs(first, "code") && !firstValue.empty()) {
                 language_.clear();
                 tav::AppendFromUtf8(language_, firstValue.substr(0, 2));
                 textStore_.clear();
                 state_ = state_ == kInString ? kInStringLang : kInLanguagesLang;
             }
-            if (NameIs(second, L"displayorder") && !secondValue.empty()) {
+            if (NameIs(second, "displayorder") && !secondValue.empty()) {
                 displayOrder_.assign(CutUtf8(secondValue, kMaxDisplayOrderBytes));
             }
             break;
@@ -237,20 +264,23 @@ void CStringBase::StartElement(std::string_view name, const unsigned char** attr
 void CStringBase::EndElement(std::string_view name) {
     switch (state_) {
         case kInString:
-            if (NameIs(name, L"STRING")) state_ = kOutside;
+            if (NameIs(name, "STRING")) state_ = kOutside;
             break;
         case kInLanguages:
-            if (NameIs(name, L"LANGUAGES")) state_ = kOutside;
+            if (NameIs(name, "LANGUAGES")) state_ = kOutside;
             break;
-        case kInStringLang:
-            if (!NameIs(name, L"LANG")) break;
-            textBuffer_.clear();
-            tav::AppendFromUtf8(textBuffer_, textStore_);
-            AddString(code_, language_, textBuffer_);
+        case kInStringLang: {
+            if (!NameIs(name, "LANG")) break;
+            // Converted straight into the string that the table will keep.
+            std::wstring text;
+            text.reserve(textStore_.size());
+            tav::AppendFromUtf8(text, textStore_);
+            AddString(code_, language_, std::move(text));
             state_ = kInString;
             break;
+        }
         case kInLanguagesLang:
-            if (!NameIs(name, L"LANG")) break;
+            if (!NameIs(name, "LANG")) break;
             if (!textStore_.empty()) {
                 textBuffer_.clear();
                 tav::AppendFromUtf8(textBuffer_, textStore_);

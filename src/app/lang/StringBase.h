@@ -41,8 +41,7 @@ public:
 protected:
     // Stores text under the id that code (decimal bytes) converts to, as atoi does; an id of 0
     // stores nothing. True when the text was stored.
-    virtual bool AddString(std::string_view code, std::wstring_view language,
-                           const std::wstring& text);
+    virtual bool AddString(std::string_view code, std::wstring_view language, std::wstring text);
     // The display name of a language; not kept.
     virtual bool OnLanguageName(std::wstring_view language, const std::wstring& displayName);
     // Stores the language's display order.
@@ -64,6 +63,8 @@ private:
     static constexpr size_t kMaxTextBytes = 4096;
     static constexpr size_t kMaxDisplayOrderBytes = 3;
     static constexpr size_t kMaxPathBytes = 259;
+    // How far from the end of the text map a new text is looked for before a full search.
+    static constexpr int kNearEnd = 32;
 
     // Runs with mutex_ held.
     void LoadLanguageFiles();
@@ -73,7 +74,7 @@ private:
     void EndElement(std::string_view name);
     void Characters(const char* chars, size_t length);
     // Whether name, as UTF-8 bytes, equals asciiName with A-Z folded.
-    bool NameIs(std::string_view name, std::wstring_view asciiName);
+    static bool NameIs(std::string_view name, std::string_view asciiName);
 
     // Key: text id, then the packed language. A key without text records a missed lookup.
     std::map<std::pair<int32_t, uint32_t>, std::optional<std::wstring>> texts_;
@@ -90,7 +91,9 @@ private:
     std::wstring language_;
     std::string displayOrder_;
     // Reused buffers of the parse, so that elements cost no allocations.
-    std::wstring nameBuffer_;
     std::wstring textBuffer_;
     std::wstring codeBuffer_;
+    // The code last converted to an id, and that id.
+    std::string convertedCode_;
+    int32_t convertedId_ = 0;
 };

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -76,10 +77,10 @@ public:
 
 protected:
     bool AddString(std::string_view code, std::wstring_view language,
-                   const std::wstring& text) override {
+                   std::wstring text) override {
         calls.push_back(L"AddString[" + tav::FromUtf8(code) + L"|" + std::wstring(language) +
                         L"|" + text + L"]");
-        return CStringBase::AddString(code, language, text);
+        return CStringBase::AddString(code, language, std::move(text));
     }
     bool OnLanguageName(std::wstring_view language, const std::wstring& name) override {
         calls.push_back(L"OnLanguageName[" + std::wstring(language) + L"|" + name + L"]");
@@ -231,6 +232,39 @@ TEST(StringBase, LaterDefinitionsReplaceEarlierOnesTextByText) {
     EXPECT_EQ(Look(table, 2, L"DE"), L"zwei");
     EXPECT_EQ(Look(table, 3, L"EN"), L"three again");
     EXPECT_EQ(Look(table, 4, L"EN"), L"four");
+}
+
+TEST(StringBase, TextsInAnyOrderLandUnderTheirOwnKeys) {
+    // Ids falling and rising, languages in no order, and redefinitions near and far from the
+    // newest text, checked against a plain model of the last definition of each key.
+    const std::vector<std::string> languages = {"SE", "AR", "NL", "EN", "DE", "CZ", "FR"};
+    std::map<std::pair<int, std::string>, std::string> model;
+    std::string body;
+    auto define = [&](int id, const std::vector<std::string>& codes, const std::string& tag) {
+        std::vector<std::pair<std::string, std::string>> texts;
+        for (const std::string& code : codes) {
+            const std::string text = tag + " " + std::to_string(id) + " " + code;
+            texts.emplace_back(code, text);
+            model[{id, code}] = text;
+        }
+        body += Str(std::to_string(id), texts);
+    };
+    for (int id = 60; id >= -20; id -= 4) define(id, languages, "falling");
+    for (int id = -18; id <= 62; id += 4) define(id, languages, "rising");
+    define(-20, {"EN", "AR"}, "again far");
+    define(62, {"NL", "SE"}, "again near");
+    define(0, languages, "never");  // id 0 is stored nowhere
+    for (const std::string& code : languages) model.erase({0, code});
+    LanguageFolder dir;
+    dir.Write("TavLang.Xml", Doc(body));
+    CStringBase table(dir.Folder());
+
+    for (const auto& [key, text] : model) {
+        EXPECT_EQ(Look(table, key.first, tav::FromUtf8(key.second)), tav::FromUtf8(text))
+            << key.first << " " << key.second;
+    }
+    EXPECT_EQ(Look(table, -19, L"EN"), L"<none>");
+    EXPECT_EQ(Look(table, 0, L"EN"), L"<none>");
 }
 
 TEST(StringBase, CustomFilesAreReadWithoutAMainFile) {
