@@ -31,7 +31,7 @@ const std::set<uint32_t> kFormattedTextIds = {};
 // The reader keeps at most this many bytes of one text.
 constexpr size_t kMaxTextBytes = 4096;
 
-const std::string kLanguageFile = std::string(TAV_TEST_DATA_DIR) + "/../../resources/TavLang.Xml";
+const std::string kLanguageFile = std::string(TAV_SOURCE_DIR) + "/resources/TavLang.Xml";
 
 std::string Name(const xmlNode* node) { return reinterpret_cast<const char*>(node->name); }
 
