@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "base/WideText.h"
+#include "system/Machine.h"
 
 namespace Kmk::Xml {
 namespace {
@@ -191,6 +192,8 @@ bool CParser::ParseFile(const std::wstring& path) {
     if (name.empty() || name.size() > kMaxPathBytes || name.find('\0') != std::string::npos) {
         return false;
     }
+    // libxml2 would tell a missing file on the console before our handlers are in place.
+    if (!sys::IsExistingFile(*sys::CurrentMachine().files, path)) return false;
     xmlSubstituteEntitiesDefault(0);
 
     xmlSAXHandler sax;

@@ -24,21 +24,109 @@ public:
     virtual uint64_t Length() = 0;
 };
 
+// File attributes, with the bits Windows gives them.
+namespace FileAttribute {
+constexpr uint32_t ReadOnly = 0x1;
+constexpr uint32_t Hidden = 0x2;
+constexpr uint32_t System = 0x4;
+constexpr uint32_t Directory = 0x10;
+constexpr uint32_t Archive = 0x20;
+constexpr uint32_t Normal = 0x80;
+}  // namespace FileAttribute
+
+// One entry of a folder listing.
+struct FoundEntry {
+    std::wstring name;
+    bool isFolder = false;
+};
+
+enum class CreateFolderResult { Created, AlreadyExists, Failed };
+
+// One entry of an access list: allowed or denied rights of an account (a SID in text form).
+struct AccessEntry {
+    static constexpr uint8_t kAllowed = 0;
+    static constexpr uint8_t kDenied = 1;
+    static constexpr uint8_t kObjectInherit = 0x1;
+    static constexpr uint8_t kContainerInherit = 0x2;
+    static constexpr uint32_t kGenericAll = 0x10000000;
+
+    uint8_t type = kAllowed;
+    uint8_t flags = 0;
+    uint32_t mask = 0;
+    std::wstring sid;
+
+    bool operator==(const AccessEntry&) const = default;
+};
+using AccessList = std::vector<AccessEntry>;
+
 class IFiles {
 public:
     virtual ~IFiles() = default;
+
+    // Attributes of a file or folder; false when the path does not exist or cannot be read.
+    virtual bool GetAttributes(const std::wstring& path, uint32_t& attributes) = 0;
+    virtual bool SetAttributes(const std::wstring& path, uint32_t attributes) = 0;
+
+    // Creates one folder; its parent must exist.
+    virtual CreateFolderResult CreateFolder(const std::wstring& path) = 0;
+
+    // Copies a file with its attributes; with failIfExists an existing target is an error.
+    virtual bool Copy(const std::wstring& from, const std::wstring& to, bool failIfExists) = 0;
+    // Moves or renames a file or folder; without replaceExisting an existing target is an
+    // error.
+    virtual bool Move(const std::wstring& from, const std::wstring& to, bool replaceExisting) = 0;
+    // Deletes a file (not a folder); a read-only file is not deleted.
+    virtual bool Remove(const std::wstring& path) = 0;
+
+    // Whether the file can be opened for writing with no sharing at all, that is whether no
+    // other process has it open; the file is closed again at once.
+    virtual bool CanOpenExclusively(const std::wstring& path) = 0;
+
+    // The whole content of a file; false when it cannot be read.
+    virtual bool ReadAll(const std::wstring& path, std::string& bytes) = 0;
+    // Replaces the content of a file, creating it when missing.
+    virtual bool WriteAll(const std::wstring& path, const std::string& bytes) = 0;
+
+    // Files and subfolders of folder whose names match pattern ('*' and '?', letters in any
+    // case, as the file system matches them), without "." and "..", in the order the file
+    // system lists them; empty when the folder cannot be read. The folder may end with a
+    // separator or not.
+    virtual std::vector<FoundEntry> FindEntries(const std::wstring& folder,
+                                                const std::wstring& pattern) = 0;
+
+    // The access list (DACL) of a file or folder, and writing one back (the DACL only).
+    virtual bool ReadAccessList(const std::wstring& path, AccessList& list) = 0;
+    virtual bool WriteAccessList(const std::wstring& path, const AccessList& list) = 0;
+
+    // Bytes free for this user on the volume that holds path.
+    virtual bool FreeSpace(const std::wstring& path, uint64_t& bytes) = 0;
 
     // Opens a file for appending, creating it when missing and never truncating it, shared for
     // reading and writing with other processes and not inherited by child processes. Null
     // when it cannot be opened (locked, missing folder, no rights).
     virtual std::unique_ptr<IAppendFile> OpenForAppend(const std::wstring& path) = 0;
 
-    // Names of the files in folder (not of its subfolders) that match pattern as
-    // MatchesFilePattern does, in the order the file system lists them; empty when the folder
-    // cannot be read. The folder may end with a separator or not.
-    virtual std::vector<std::wstring> FindFiles(const std::wstring& folder,
-                                                const std::wstring& pattern) = 0;
+    // Names of the files (not the folders) in folder that match pattern, in listing order.
+    std::vector<std::wstring> FindFiles(const std::wstring& folder, const std::wstring& pattern) {
+        std::vector<std::wstring> names;
+        for (auto& entry : FindEntries(folder, pattern)) {
+            if (!entry.isFolder) names.push_back(std::move(entry.name));
+        }
+        return names;
+    }
 };
+
+// Whether path names an existing file (a folder does not count).
+inline bool IsExistingFile(IFiles& files, const std::wstring& path) {
+    uint32_t attributes = 0;
+    return files.GetAttributes(path, attributes) && !(attributes & FileAttribute::Directory);
+}
+
+// Whether path names an existing folder.
+inline bool IsExistingFolder(IFiles& files, const std::wstring& path) {
+    uint32_t attributes = 0;
+    return files.GetAttributes(path, attributes) && (attributes & FileAttribute::Directory);
+}
 
 // Whether a file name matches a pattern in which '*' stands for any run of characters and '?'
 // for exactly one; letters compare with A-Z folded.

@@ -2,11 +2,15 @@
 #pragma once
 
 #include "system/Clock.h"
+#include "system/Environment.h"
 #include "system/Files.h"
+#include "system/Launcher.h"
+#include "system/MessageBoxes.h"
 #include "system/Processes.h"
 #include "system/Program.h"
 #include "system/Registry.h"
 #include "system/Services.h"
+#include "system/Shell.h"
 #include "system/VersionResources.h"
 
 namespace sys {
@@ -20,6 +24,10 @@ struct Machine {
     IProgram* program = nullptr;
     IFiles* files = nullptr;
     IServices* services = nullptr;
+    ILauncher* launcher = nullptr;
+    IEnvironment* environment = nullptr;
+    IShell* shell = nullptr;
+    IMessageBoxes* messageBoxes = nullptr;
 };
 
 // The machine this build runs on (Windows, or the reduced Linux one).

@@ -73,10 +73,59 @@ FakeMachine::FakeMachine() {
     machine_.program = &program;
     machine_.files = &files;
     machine_.services = &services;
+    machine_.launcher = &launcher;
+    machine_.environment = &environment;
+    machine_.shell = &shell;
+    machine_.messageBoxes = &messageBoxes;
     processes.onTerminate = [this](uint32_t id) { services.OnProcessEnded(id); };
     previous_ = sys::ReplaceCurrentMachine(&machine_);
 }
 
 FakeMachine::~FakeMachine() { sys::ReplaceCurrentMachine(previous_); }
+
+void FakeMachine::UseHostFiles() { machine_.files = sys::HostMachine().files; }
+
+bool FakeLauncher::Run(const std::wstring& commandLine, bool wait, uint32_t* code) {
+    for (const auto& text : failing) {
+        if (commandLine.find(text) != std::wstring::npos) return false;
+    }
+    starts.push_back({commandLine, wait});
+    if (onStart) onStart(commandLine);
+    if (wait && code) *code = exitCode;
+    return true;
+}
+
+bool FakeEnvironment::GetVariable(const std::wstring& name, std::wstring& value) {
+    for (const auto& [key, text] : variables) {
+        if (tav::FoldEquals(key, name)) {
+            value = text;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool FakeShell::GetSpecialFolder(int csidl, bool create, std::wstring& path) {
+    auto it = folders.find(csidl);
+    if (it == folders.end()) return false;
+    path = it->second;
+    if (create) files_->AddFolder(path);
+    return true;
+}
+
+bool FakeShell::CreateShortcut(const std::wstring& linkPath, const sys::ShortcutSpec& spec) {
+    if (!files_->WriteAll(linkPath, "shortcut to " + tav::ToUtf8(spec.target))) return false;
+    shortcuts.emplace_back(linkPath, spec);
+    return true;
+}
+
+int FakeMessageBoxes::Show(uintptr_t, const std::wstring& text, const std::wstring& caption,
+                           uint32_t style) {
+    questions.push_back({text, caption, style});
+    if (answers.empty()) return sys::MessageAnswer::Cancel;
+    const int answer = answers.front();
+    answers.erase(answers.begin());
+    return answer;
+}
 
 }  // namespace fakes

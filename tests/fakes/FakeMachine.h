@@ -66,6 +66,59 @@ public:
     std::wstring path = L"C:\\Update\\TavUpdateWizard.exe";
 };
 
+// Records the programs started; a test can make starts fail and give exit codes.
+class FakeLauncher final : public sys::ILauncher {
+public:
+    struct Start {
+        std::wstring commandLine;
+        bool waited;
+    };
+    bool Run(const std::wstring& commandLine, bool wait, uint32_t* exitCode) override;
+
+    std::vector<Start> starts;
+    // Command lines containing one of these texts cannot be started.
+    std::vector<std::wstring> failing;
+    uint32_t exitCode = 0;
+    // Called for every started program, so a test can let it act on the fake machine.
+    std::function<void(const std::wstring&)> onStart;
+};
+
+class FakeEnvironment final : public sys::IEnvironment {
+public:
+    bool GetVariable(const std::wstring& name, std::wstring& value) override;
+    std::map<std::wstring, std::wstring> variables;  // names compared case-insensitively
+};
+
+// Special folders by CSIDL; shortcuts are recorded and written as files of the fake file
+// system when its folder exists there.
+class FakeShell final : public sys::IShell {
+public:
+    explicit FakeShell(FakeFiles* files) : files_(files) {}
+    bool GetSpecialFolder(int csidl, bool create, std::wstring& path) override;
+    bool CreateShortcut(const std::wstring& linkPath, const sys::ShortcutSpec& spec) override;
+
+    std::map<int, std::wstring> folders;
+    std::vector<std::pair<std::wstring, sys::ShortcutSpec>> shortcuts;
+
+private:
+    FakeFiles* files_;
+};
+
+// Answers questions from a script (Cancel once it runs out) and records them.
+class FakeMessageBoxes final : public sys::IMessageBoxes {
+public:
+    struct Question {
+        std::wstring text;
+        std::wstring caption;
+        uint32_t style;
+    };
+    int Show(uintptr_t owner, const std::wstring& text, const std::wstring& caption,
+             uint32_t style) override;
+
+    std::vector<int> answers;
+    std::vector<Question> questions;
+};
+
 class FakeMachine {
 public:
     FakeMachine();
@@ -79,6 +132,14 @@ public:
     FakeClock clock;
     FakeProgram program;
     FakeFiles files;
+    FakeLauncher launcher;
+    FakeEnvironment environment;
+    FakeShell shell{&files};
+    FakeMessageBoxes messageBoxes;
+
+    // Lets the update logic use the real files of the test machine instead of the fake ones,
+    // for tests whose files are read by libxml2 itself.
+    void UseHostFiles();
     FakeServices services;  // ending a service's processes stops it
 
 private:

@@ -19,6 +19,8 @@ class LogFileTest : public ::testing::Test {
 protected:
     ~LogFileTest() override { ReleaseAllLogFiles(); }
 
+    LogFileTest() { machine.files.AddFolder(L"C:\\Tav\\_TupBkp\\20261208_093000000"); }
+
     CLogFile* Open(const std::wstring& path = kPath) {
         return GetLogFile(path, std::make_unique<CLfmStrategyDefault>());
     }
@@ -58,6 +60,7 @@ TEST_F(LogFileTest, FlushWithNothingPendingOpensNoFile) {
 
 TEST_F(LogFileTest, ALockedFileLosesThatFlushOnly) {
     CLogFile* log = Open();
+    machine.files.AddFile(kPath);  // another process has the file open without sharing
     machine.files.Lock(kPath);
     log->AddText(L"lost");
     log->Flush();

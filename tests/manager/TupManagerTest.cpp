@@ -19,7 +19,10 @@ const std::wstring kProductPath = L"SOFTWARE\\Kelmark\\Tav";
 
 class TupManagerTest : public ::testing::Test {
 protected:
-    TupManagerTest() { machine.program.path = folder.PathOf("") + L"TavUpdateWizard.exe"; }
+    TupManagerTest() {
+        machine.UseHostFiles();  // config.xml is a real file
+        machine.program.path = folder.PathOf("") + L"TavUpdateWizard.exe";
+    }
 
     void WriteConfig(const std::string& items) {
         folder.Write("config.xml", "<?xml version=\"1.0\"?>\n<CONFIG>" + items + "</CONFIG>\n");

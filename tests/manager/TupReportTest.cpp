@@ -46,6 +46,7 @@ const char kLanguageFile[] =
 class TupReportTest : public ::testing::Test {
 protected:
     TupReportTest() {
+        machine.UseHostFiles();  // the language file and config.xml are real files
         machine.program.path = folder.PathOf("") + L"TavUpdateWizard.exe";
         folder.Write("TavLang.Xml", kLanguageFile);
         folder.Write("config.xml",
@@ -54,14 +55,15 @@ protected:
                      "</ITEM></C>");
         manager = std::make_unique<CTupManager>(&texts, &language, enforce);
         manager->LoadNextPackage();
-        logPath = L"C:\\Tav\\_TupBkp\\x\\x_log.csv";
+        logPath = folder.PathOf("x_log.csv");
     }
     ~TupReportTest() override { manager.reset(); }
 
     // The result log's lines without their time stamps.
     std::vector<std::string> LogLines() const {
         std::vector<std::string> lines;
-        const std::string content = machine.files.Read(logPath);
+        std::string content;
+        sys::HostMachine().files->ReadAll(logPath, content);
         size_t start = 0;
         while (start < content.size()) {
             const size_t end = content.find("\r\n", start);
@@ -152,7 +154,8 @@ TEST_F(TupReportTest, MissingTextsOwnerOrLogStillReportWhatTheyCan) {
     ASSERT_EQ(1u, owner.lines.size());
     EXPECT_EQ(L"Tarnova server:  extra", owner.lines[0].text);
     EXPECT_EQ(L" extra", owner.actions.back());
-    EXPECT_FALSE(machine.files.Exists(logPath));  // no result log open yet: the line is dropped
+    // No result log open yet: the line is dropped.
+    EXPECT_FALSE(sys::IsExistingFile(*sys::HostMachine().files, logPath));
 }
 
 }  // namespace

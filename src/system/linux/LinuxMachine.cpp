@@ -1,17 +1,17 @@
-// The machine of the Linux build: a real clock and program path; no registry, no Windows
-// processes, no version resources and no services, each of which answers as unavailable.
+// The machine of the Linux build: a real clock, program path, environment and file system; no
+// registry, Windows processes, version resources, services, launching, shell or message boxes,
+// each of which answers as unavailable.
 #include "system/Machine.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <ctime>
 #include <thread>
 
 #include "base/WideText.h"
+#include "system/linux/PosixFiles.h"
 
 namespace sys {
 namespace {
@@ -86,64 +86,33 @@ public:
     }
 };
 
-class PosixAppendFile final : public IAppendFile {
+// No programs are started from the Linux build.
+class NoLauncher final : public ILauncher {
 public:
-    explicit PosixAppendFile(int fd) : fd_(fd) {}
-    ~PosixAppendFile() override { close(fd_); }
-    PosixAppendFile(const PosixAppendFile&) = delete;
-    PosixAppendFile& operator=(const PosixAppendFile&) = delete;
-
-    bool Write(const void* data, size_t bytes) override {
-        const char* p = static_cast<const char*>(data);
-        while (bytes > 0) {
-            const ssize_t n = write(fd_, p, bytes);
-            if (n <= 0) return false;
-            p += n;
-            bytes -= static_cast<size_t>(n);
-        }
-        return true;
-    }
-
-    uint64_t Length() override {
-        struct stat st {};
-        return fstat(fd_, &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
-    }
-
-private:
-    int fd_;
+    bool Run(const std::wstring&, bool, uint32_t*) override { return false; }
 };
 
-// Files of the Linux build, named with forward or backward slashes.
-class PosixFiles final : public IFiles {
+class PosixEnvironment final : public IEnvironment {
 public:
-    std::unique_ptr<IAppendFile> OpenForAppend(const std::wstring& path) override {
-        std::string name = tav::ToUtf8(path);
-        const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-        if (fd < 0) return nullptr;
-        return std::make_unique<PosixAppendFile>(fd);
+    bool GetVariable(const std::wstring& name, std::wstring& value) override {
+        const char* found = std::getenv(tav::ToUtf8(name).c_str());
+        if (!found) return false;
+        value = tav::FromUtf8(found);
+        return true;
     }
+};
 
-    std::vector<std::wstring> FindFiles(const std::wstring& folder,
-                                        const std::wstring& pattern) override {
-        std::vector<std::wstring> names;
-        std::string dirName = tav::ToUtf8(folder);
-        for (char& c : dirName) {
-            if (c == '\\') c = '/';
-        }
-        if (dirName.empty()) dirName = ".";
-        const std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(dirName.c_str()), &closedir);
-        if (!dir) return names;
-        while (const dirent* entry = readdir(dir.get())) {
-            const std::wstring name = tav::FromUtf8(entry->d_name);
-            if (!MatchesFilePattern(name, pattern)) continue;
-            // Anything but a folder counts as a file; links count as what they point to.
-            struct stat st {};
-            if (fstatat(dirfd(dir.get()), entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode)) {
-                continue;
-            }
-            names.push_back(name);
-        }
-        return names;
+class NoShell final : public IShell {
+public:
+    bool GetSpecialFolder(int, bool, std::wstring&) override { return false; }
+    bool CreateShortcut(const std::wstring&, const ShortcutSpec&) override { return false; }
+};
+
+// Nobody can be asked: every question is answered with Cancel.
+class NoMessageBoxes final : public IMessageBoxes {
+public:
+    int Show(uintptr_t, const std::wstring&, const std::wstring&, uint32_t) override {
+        return MessageAnswer::Cancel;
     }
 };
 
@@ -155,7 +124,11 @@ Machine& HostMachine() {
     static NoVersionResources versions;
     static SteadyClock clock;
     static LinuxProgram program;
-    static PosixFiles files;
+    static posix::PosixFiles files;
+    static NoLauncher launcher;
+    static PosixEnvironment environment;
+    static NoShell shell;
+    static NoMessageBoxes messageBoxes;
     static NoServices services;
     static Machine machine = [] {
         Machine m;
@@ -166,6 +139,10 @@ Machine& HostMachine() {
         m.program = &program;
         m.files = &files;
         m.services = &services;
+        m.launcher = &launcher;
+        m.environment = &environment;
+        m.shell = &shell;
+        m.messageBoxes = &messageBoxes;
         return m;
     }();
     return machine;

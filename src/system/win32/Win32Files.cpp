@@ -61,21 +61,93 @@ std::unique_ptr<IAppendFile> Win32Files::OpenForAppend(const std::wstring& path)
     return std::make_unique<Win32AppendFile>(file);
 }
 
-std::vector<std::wstring> Win32Files::FindFiles(const std::wstring& folder,
+bool Win32Files::GetAttributes(const std::wstring& path, uint32_t& attributes) {
+    const DWORD found = GetFileAttributesW(path.c_str());
+    if (found == INVALID_FILE_ATTRIBUTES) return false;
+    attributes = found;
+    return true;
+}
+
+bool Win32Files::SetAttributes(const std::wstring& path, uint32_t attributes) {
+    return SetFileAttributesW(path.c_str(), attributes) != FALSE;
+}
+
+CreateFolderResult Win32Files::CreateFolder(const std::wstring& path) {
+    if (CreateDirectoryW(path.c_str(), nullptr)) return CreateFolderResult::Created;
+    return GetLastError() == ERROR_ALREADY_EXISTS ? CreateFolderResult::AlreadyExists
+                                                  : CreateFolderResult::Failed;
+}
+
+bool Win32Files::Copy(const std::wstring& from, const std::wstring& to, bool failIfExists) {
+    return CopyFileW(from.c_str(), to.c_str(), failIfExists ? TRUE : FALSE) != FALSE;
+}
+
+bool Win32Files::Move(const std::wstring& from, const std::wstring& to, bool replaceExisting) {
+    return MoveFileExW(from.c_str(), to.c_str(), replaceExisting ? MOVEFILE_REPLACE_EXISTING : 0) !=
+           FALSE;
+}
+
+bool Win32Files::Remove(const std::wstring& path) { return DeleteFileW(path.c_str()) != FALSE; }
+
+bool Win32Files::CanOpenExclusively(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return true;
+}
+
+bool Win32Files::ReadAll(const std::wstring& path, std::string& bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    std::string content;
+    char buffer[65536];
+    bool ok = true;
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(file, buffer, sizeof buffer, &read, nullptr)) {
+            ok = false;
+            break;
+        }
+        if (read == 0) break;
+        content.append(buffer, read);
+    }
+    CloseHandle(file);
+    if (ok) bytes.swap(content);
+    return ok;
+}
+
+bool Win32Files::WriteAll(const std::wstring& path, const std::string& bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    Win32AppendFile writer(file);  // closes the handle
+    return writer.Write(bytes.data(), bytes.size());
+}
+
+std::vector<FoundEntry> Win32Files::FindEntries(const std::wstring& folder,
                                                 const std::wstring& pattern) {
-    std::vector<std::wstring> names;
+    std::vector<FoundEntry> entries;
     std::wstring query = folder;
     if (!query.empty() && query.back() != L'\\' && query.back() != L'/') query += L'\\';
     query += pattern;
     WIN32_FIND_DATAW found{};
     const FindHandle search(FindFirstFileW(query.c_str(), &found));
-    if (search.Get() == INVALID_HANDLE_VALUE) return names;
+    if (search.Get() == INVALID_HANDLE_VALUE) return entries;
     do {
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-            names.emplace_back(found.cFileName);
-        }
+        const std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..") continue;
+        entries.push_back(FoundEntry{name, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
     } while (FindNextFileW(search.Get(), &found));
-    return names;
+    return entries;
+}
+
+bool Win32Files::FreeSpace(const std::wstring& path, uint64_t& bytes) {
+    ULARGE_INTEGER available{};
+    if (!GetDiskFreeSpaceExW(path.c_str(), &available, nullptr, nullptr)) return false;
+    bytes = available.QuadPart;
+    return true;
 }
 
 }  // namespace sys::win32

@@ -6,9 +6,11 @@
 
 #include "system/Machine.h"
 #include "system/win32/Win32Files.h"
+#include "system/win32/Win32Launcher.h"
 #include "system/win32/Win32Processes.h"
 #include "system/win32/Win32Registry.h"
 #include "system/win32/Win32Services.h"
+#include "system/win32/Win32Shell.h"
 #include "system/win32/Win32VersionResources.h"
 
 namespace sys {
@@ -42,6 +44,37 @@ public:
     }
 };
 
+class Win32Environment final : public IEnvironment {
+public:
+    bool GetVariable(const std::wstring& name, std::wstring& value) override {
+        std::vector<wchar_t> buffer(256);
+        for (;;) {
+            SetLastError(ERROR_SUCCESS);
+            const DWORD length = GetEnvironmentVariableW(name.c_str(), buffer.data(),
+                                                         static_cast<DWORD>(buffer.size()));
+            if (length == 0) {
+                if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) return false;
+                value.clear();
+                return true;
+            }
+            if (length < buffer.size()) {
+                value.assign(buffer.data(), length);
+                return true;
+            }
+            buffer.resize(length);
+        }
+    }
+};
+
+class Win32MessageBoxes final : public IMessageBoxes {
+public:
+    int Show(uintptr_t ownerWindow, const std::wstring& text, const std::wstring& caption,
+             uint32_t style) override {
+        return MessageBoxW(reinterpret_cast<HWND>(ownerWindow), text.c_str(), caption.c_str(),
+                           style);
+    }
+};
+
 }  // namespace
 
 Machine& HostMachine() {
@@ -52,6 +85,10 @@ Machine& HostMachine() {
     static Win32Program program;
     static win32::Win32Files files;
     static win32::Win32Services services;
+    static win32::Win32Launcher launcher;
+    static Win32Environment environment;
+    static win32::Win32Shell shell;
+    static Win32MessageBoxes messageBoxes;
     static Machine machine = [] {
         Machine m;
         m.registry = &registry;
@@ -61,6 +98,10 @@ Machine& HostMachine() {
         m.program = &program;
         m.files = &files;
         m.services = &services;
+        m.launcher = &launcher;
+        m.environment = &environment;
+        m.shell = &shell;
+        m.messageBoxes = &messageBoxes;
         return m;
     }();
     return machine;

@@ -1,0 +1,201 @@
+// The file system of the Linux build. Windows rules are kept where the update logic relies on
+// them: a read-only file is neither deleted nor overwritten.
+#include "system/linux/PosixFiles.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "base/WideText.h"
+
+namespace sys::posix {
+namespace {
+
+std::string NativePath(const std::wstring& path) {
+    std::string name = tav::ToUtf8(path);
+    for (char& c : name) {
+        if (c == '\\') c = '/';
+    }
+    return name;
+}
+
+// A file descriptor, closed when it goes.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+    int release() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+
+private:
+    int fd_;
+};
+
+bool WriteFully(int fd, const char* data, size_t bytes) {
+    while (bytes > 0) {
+        const ssize_t n = write(fd, data, bytes);
+        if (n <= 0) return false;
+        data += n;
+        bytes -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool IsReadOnly(const struct stat& st) { return (st.st_mode & S_IWUSR) == 0; }
+
+class PosixAppendFile final : public IAppendFile {
+public:
+    explicit PosixAppendFile(int fd) : fd_(fd) {}
+
+    bool Write(const void* data, size_t bytes) override {
+        return WriteFully(fd_.get(), static_cast<const char*>(data), bytes);
+    }
+
+    uint64_t Length() override {
+        struct stat st {};
+        return fstat(fd_.get(), &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
+    }
+
+private:
+    Descriptor fd_;
+};
+
+}  // namespace
+
+std::unique_ptr<IAppendFile> PosixFiles::OpenForAppend(const std::wstring& path) {
+    const int fd = open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0) return nullptr;
+    return std::make_unique<PosixAppendFile>(fd);
+}
+
+bool PosixFiles::GetAttributes(const std::wstring& path, uint32_t& attributes) {
+    struct stat st {};
+    if (stat(NativePath(path).c_str(), &st) != 0) return false;
+    attributes = S_ISDIR(st.st_mode) ? FileAttribute::Directory : FileAttribute::Archive;
+    if (IsReadOnly(st)) attributes |= FileAttribute::ReadOnly;
+    return true;
+}
+
+bool PosixFiles::SetAttributes(const std::wstring& path, uint32_t attributes) {
+    const std::string name = NativePath(path);
+    struct stat st {};
+    if (stat(name.c_str(), &st) != 0) return false;
+    mode_t mode = st.st_mode & 07777;
+    mode = (attributes & FileAttribute::ReadOnly) ? (mode & ~mode_t(0222)) : (mode | S_IWUSR);
+    return chmod(name.c_str(), mode) == 0;
+}
+
+CreateFolderResult PosixFiles::CreateFolder(const std::wstring& path) {
+    if (mkdir(NativePath(path).c_str(), 0755) == 0) return CreateFolderResult::Created;
+    return errno == EEXIST ? CreateFolderResult::AlreadyExists : CreateFolderResult::Failed;
+}
+
+bool PosixFiles::Copy(const std::wstring& from, const std::wstring& to, bool failIfExists) {
+    std::string bytes;
+    if (!ReadAll(from, bytes)) return false;
+    const std::string target = NativePath(to);
+    struct stat existing {};
+    if (stat(target.c_str(), &existing) == 0 && (failIfExists || IsReadOnly(existing) ||
+                                                 S_ISDIR(existing.st_mode))) {
+        return false;
+    }
+    struct stat source {};
+    stat(NativePath(from).c_str(), &source);
+    Descriptor fd(open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    if (fd.get() < 0 || !WriteFully(fd.get(), bytes.data(), bytes.size())) return false;
+    fchmod(fd.get(), source.st_mode & 07777);  // the copy keeps the read-only attribute
+    return true;
+}
+
+bool PosixFiles::Move(const std::wstring& from, const std::wstring& to, bool replaceExisting) {
+    const std::string source = NativePath(from);
+    const std::string target = NativePath(to);
+    struct stat st {};
+    if (stat(source.c_str(), &st) != 0) return false;
+    struct stat existing {};
+    if (stat(target.c_str(), &existing) == 0) {
+        if (!replaceExisting || IsReadOnly(existing) || S_ISDIR(existing.st_mode)) return false;
+    }
+    return rename(source.c_str(), target.c_str()) == 0;
+}
+
+bool PosixFiles::Remove(const std::wstring& path) {
+    const std::string name = NativePath(path);
+    struct stat st {};
+    if (stat(name.c_str(), &st) != 0 || S_ISDIR(st.st_mode) || IsReadOnly(st)) return false;
+    return unlink(name.c_str()) == 0;
+}
+
+bool PosixFiles::CanOpenExclusively(const std::wstring& path) {
+    // Linux has no sharing modes: a file that can be opened for writing counts as free.
+    Descriptor fd(open(NativePath(path).c_str(), O_WRONLY | O_CLOEXEC));
+    return fd.get() >= 0;
+}
+
+bool PosixFiles::ReadAll(const std::wstring& path, std::string& bytes) {
+    Descriptor fd(open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) return false;
+    struct stat st {};
+    if (fstat(fd.get(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+    std::string content;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = read(fd.get(), buffer, sizeof buffer);
+        if (n < 0) return false;
+        if (n == 0) break;
+        content.append(buffer, static_cast<size_t>(n));
+    }
+    bytes.swap(content);
+    return true;
+}
+
+bool PosixFiles::WriteAll(const std::wstring& path, const std::string& bytes) {
+    Descriptor fd(open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    return fd.get() >= 0 && WriteFully(fd.get(), bytes.data(), bytes.size());
+}
+
+std::vector<FoundEntry> PosixFiles::FindEntries(const std::wstring& folder,
+                                                const std::wstring& pattern) {
+    std::vector<FoundEntry> entries;
+    std::string dirName = NativePath(folder);
+    if (dirName.empty()) dirName = ".";
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(dirName.c_str()), &closedir);
+    if (!dir) return entries;
+    while (const dirent* entry = readdir(dir.get())) {
+        const std::string raw = entry->d_name;
+        if (raw == "." || raw == "..") continue;
+        std::wstring name = tav::FromUtf8(raw);
+        if (!MatchesFilePattern(name, pattern)) continue;
+        // Links count as what they point to.
+        struct stat st {};
+        const bool isFolder = fstatat(dirfd(dir.get()), entry->d_name, &st, 0) == 0 &&
+                              S_ISDIR(st.st_mode);
+        entries.push_back(FoundEntry{std::move(name), isFolder});
+    }
+    return entries;
+}
+
+bool PosixFiles::ReadAccessList(const std::wstring&, AccessList&) { return false; }
+
+bool PosixFiles::WriteAccessList(const std::wstring&, const AccessList&) { return false; }
+
+bool PosixFiles::FreeSpace(const std::wstring& path, uint64_t& bytes) {
+    struct statvfs fs {};
+    if (statvfs(NativePath(path).c_str(), &fs) != 0) return false;
+    bytes = static_cast<uint64_t>(fs.f_bavail) * fs.f_frsize;
+    return true;
+}
+
+}  // namespace sys::posix

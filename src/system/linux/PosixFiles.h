@@ -1,0 +1,27 @@
+// The file system of the Linux build; paths may use backslashes or slashes.
+#pragma once
+
+#include "system/Files.h"
+
+namespace sys::posix {
+
+class PosixFiles final : public IFiles {
+public:
+    std::unique_ptr<IAppendFile> OpenForAppend(const std::wstring& path) override;
+    bool GetAttributes(const std::wstring& path, uint32_t& attributes) override;
+    bool SetAttributes(const std::wstring& path, uint32_t attributes) override;
+    CreateFolderResult CreateFolder(const std::wstring& path) override;
+    bool Copy(const std::wstring& from, const std::wstring& to, bool failIfExists) override;
+    bool Move(const std::wstring& from, const std::wstring& to, bool replaceExisting) override;
+    bool Remove(const std::wstring& path) override;
+    bool CanOpenExclusively(const std::wstring& path) override;
+    bool ReadAll(const std::wstring& path, std::string& bytes) override;
+    bool WriteAll(const std::wstring& path, const std::string& bytes) override;
+    std::vector<FoundEntry> FindEntries(const std::wstring& folder,
+                                        const std::wstring& pattern) override;
+    bool ReadAccessList(const std::wstring& path, AccessList& list) override;
+    bool WriteAccessList(const std::wstring& path, const AccessList& list) override;
+    bool FreeSpace(const std::wstring& path, uint64_t& bytes) override;
+};
+
+}  // namespace sys::posix

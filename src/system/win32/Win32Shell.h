@@ -1,0 +1,14 @@
+// Special folders and shortcuts of the Windows shell.
+#pragma once
+
+#include "system/Shell.h"
+
+namespace sys::win32 {
+
+class Win32Shell final : public IShell {
+public:
+    bool GetSpecialFolder(int csidl, bool create, std::wstring& path) override;
+    bool CreateShortcut(const std::wstring& linkPath, const ShortcutSpec& spec) override;
+};
+
+}  // namespace sys::win32
