@@ -4,7 +4,9 @@
 #include <map>
 #include <mutex>
 
+#include "updater/TupExecutionCondition.h"
 #include "updater/TupModuleUpdater.h"
+#include "updater/TupToken.h"
 
 namespace TupClassFactory {
 namespace {
@@ -19,7 +21,9 @@ std::mutex g_lock;
 // Class names are matched exactly, letter case included.
 std::map<std::wstring, CreateFunction>& Table() {
     static std::map<std::wstring, CreateFunction> table = {
+        {L"CTupExecutionCondition", &Make<CTupExecutionCondition>},
         {L"CTupModuleUpdater", &Make<CTupModuleUpdater>},
+        {L"CTupToken", &Make<CTupToken>},
     };
     return table;
 }

@@ -1,0 +1,25 @@
+// One registry value that a module writes.
+#include "updater/TupRegistryKey.h"
+
+#include "updater/TupTokenReplacer.h"
+
+void CTupRegistryKey::Exchange(ObjContainer* container, bool isLoading) {
+    if (!container || !isLoading) return;
+    container->GetString(L"KeyName", keyName_);
+    container->GetString(L"ValueName", valueName_);
+    if (container->GetType(L"Value") == OCString) {
+        container->GetString(L"Value", stringValue_);
+        isString_ = 1;
+    } else {
+        container->GetUnsignedLong(L"Value", numberValue_);
+    }
+}
+
+void CTupRegistryKey::Write(const CTupTokenReplacer* /*replacer*/, bool /*view64*/,
+                            bool /*overwrite*/) const {}
+
+std::wstring CTupRegistryKey::GetKeyName(const CTupTokenReplacer* replacer) const {
+    std::wstring name = keyName_;
+    if (replacer) replacer->ReplaceTokens(name);
+    return name;
+}
