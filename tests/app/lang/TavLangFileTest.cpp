@@ -3,7 +3,9 @@
 // a fault in either one shows up.
 #ifndef _WIN32
 
+#include "app/lang/StringBase.h"
 #include "app/lang/TextIds.h"
+#include "base/WideText.h"
 #include "persist/XmlParser.h"
 
 #include <gtest/gtest.h>
@@ -286,6 +288,22 @@ TEST_F(TavLangFileTest, TextsHaveNoSurroundingBlanksOrControlCharacters) {
 TEST_F(TavLangFileTest, TextsFitTheReaderBuffer) {
     for (const Text& text : File().texts) {
         EXPECT_LE(text.value.size(), kMaxTextBytes) << text.id << "/" << text.language;
+    }
+}
+
+// The program's own reader, over the delivered file, gives the same texts the tree reader sees.
+TEST_F(TavLangFileTest, TheProgramsTableAnswersEveryUsedIdInBothLanguages) {
+    CStringBase table(tav::FromUtf8(std::string(TAV_SOURCE_DIR) + "/resources"));
+    std::map<std::pair<uint32_t, std::string>, std::string> expected;
+    for (const Text& text : File().texts) expected[{text.id, text.language}] = text.value;
+    for (uint32_t id : tav::kAllTextIds) {
+        for (const char* language : {"EN", "DE"}) {
+            const std::wstring* text =
+                table.GetText(static_cast<int32_t>(id), tav::FromUtf8(language));
+            ASSERT_NE(nullptr, text) << id << " " << language;
+            const std::string& delivered = expected[{id, std::string(language)}];
+            EXPECT_EQ(delivered, tav::ToUtf8(*text)) << id << " " << language;
+        }
     }
 }
 
