@@ -1,6 +1,21 @@
 // A condition on the state of the machine.
 #include "updater/TupExecutionCondition.h"
 
+#include "system/Machine.h"
+#include "system/Service.h"
+
+namespace {
+
+// Whether a service of that name can be opened.
+bool ServiceCanBeOpened(const std::wstring& name) {
+    ServMon::CService* service = ServMon::CreateServiceByName(name);
+    if (!service) return false;
+    service->Release();
+    return true;
+}
+
+}  // namespace
+
 void CTupExecutionCondition::Exchange(ObjContainer* container, bool isLoading) {
     if (!container) return;
     if (isLoading) {
@@ -17,5 +32,16 @@ void CTupExecutionCondition::Exchange(ObjContainer* container, bool isLoading) {
 }
 
 bool CTupExecutionCondition::IsMet() const {
-    return true;  // the tests come next
+    bool met = true;
+    if (!pathExists_.empty() && !sys::IsExistingFile(*sys::CurrentMachine().files, pathExists_)) {
+        met = false;
+    }
+    if (!regKeyExists_.empty()) {
+        ObjContainer key;
+        key.LoadFromRegistry(regKeyExists_, false, -1, false);
+        if (key.Count() == 0) met = false;
+    }
+    if (!serviceExists_.empty() && !ServiceCanBeOpened(serviceExists_)) met = false;
+    if (!serviceNotExists_.empty() && ServiceCanBeOpened(serviceNotExists_)) met = false;
+    return met;
 }

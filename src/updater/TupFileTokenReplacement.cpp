@@ -1,6 +1,7 @@
 // One token to replace inside one file.
 #include "updater/TupFileTokenReplacement.h"
 
+#include "system/Machine.h"
 #include "updater/TupTokenReplacer.h"
 
 namespace {
@@ -25,8 +26,17 @@ void CTupFileTokenReplacement::Exchange(ObjContainer* container, bool isLoading)
     }
 }
 
-void CTupFileTokenReplacement::Apply(const CTupTokenReplacer* /*replacer*/,
-                                     const std::wstring& /*tool*/) const {}
+void CTupFileTokenReplacement::Apply(const CTupTokenReplacer* replacer,
+                                     const std::wstring& tool) const {
+    const std::wstring file = GetFile(replacer);
+    const std::wstring token = GetToken(replacer);
+    const std::wstring replacement = GetReplacement(replacer);
+    sys::Machine& machine = sys::CurrentMachine();
+    if (!sys::IsExistingFile(*machine.files, file)) return;
+    const std::wstring commandLine =
+        tool + L" \"" + file + L"\" \"" + token + L"\" \"" + replacement + L"\"";
+    machine.launcher->Run(commandLine, true, nullptr);  // the outcome is not examined
+}
 
 std::wstring CTupFileTokenReplacement::GetFile(const CTupTokenReplacer* replacer) const {
     return Replaced(replacer, file_);

@@ -15,8 +15,33 @@ void CTupRegistryKey::Exchange(ObjContainer* container, bool isLoading) {
     }
 }
 
-void CTupRegistryKey::Write(const CTupTokenReplacer* /*replacer*/, bool /*view64*/,
-                            bool /*overwrite*/) const {}
+void CTupRegistryKey::Write(const CTupTokenReplacer* replacer, bool view64,
+                            bool overwrite) const {
+    std::wstring keyName = keyName_;
+    std::wstring valueName = valueName_;
+    std::wstring stringValue = stringValue_;
+    if (replacer) {
+        replacer->ReplaceTokens(keyName);
+        replacer->ReplaceTokens(valueName);
+        replacer->ReplaceTokens(stringValue);
+    }
+
+    if (!overwrite) {
+        ObjContainer existing;
+        existing.LoadFromRegistry(keyName, false, -1, view64);
+        if (existing.Exists(valueName)) return;
+        // A string default value is read under its own entry name.
+        if (valueName.empty() && existing.Exists(L"$(RegistryDefault)")) return;
+    }
+
+    ObjContainer value;
+    if (isString_) {
+        value.SetString(valueName, stringValue);
+    } else {
+        value.SetUnsignedLong(valueName, numberValue_);
+    }
+    value.SaveToRegistry(keyName, view64);
+}
 
 std::wstring CTupRegistryKey::GetKeyName(const CTupTokenReplacer* replacer) const {
     std::wstring name = keyName_;
