@@ -1,16 +1,34 @@
-// Base of every module updater: one module of a package, with its settings from the package
-// description. The update operations are added by the update run.
+// Base of every module updater: one module of a package, its settings from the package
+// description, and the operations the update run drives it through.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "persist/PersistentObject.h"
+#include "system/Files.h"
+#include "updater/TupExecutableFile.h"
+#include "updater/TupExecutionCondition.h"
+#include "updater/TupFileTokenReplacement.h"
+#include "updater/TupModuleFile.h"
+#include "updater/TupRegistryKey.h"
+#include "updater/TupShortCut.h"
+#include "updater/TupToken.h"
+#include "updater/TupTokenReplacer.h"
 
 class CStringBase;
 class CTupManager;
 
-class CTupModuleUpdater : public CPersistentObject {
+class CTupModuleUpdater : public CPersistentObject, public CTupTokenReplacer {
 public:
+    using StringList = std::vector<std::wstring>;
+
+    CTupModuleUpdater() = default;
+    ~CTupModuleUpdater() override = default;
+    CTupModuleUpdater(const CTupModuleUpdater&) = delete;
+    CTupModuleUpdater& operator=(const CTupModuleUpdater&) = delete;
+
     // What every updater receives from the manager before it loads its section.
     void Attach(CTupManager* manager, CStringBase* texts, const std::wstring* language) {
         manager_ = manager;
@@ -18,12 +36,124 @@ public:
         language_ = language;
     }
 
+    // Loading reads every key of the updater's section; storing writes only the five string
+    // lists. Derived updaters read their own keys after calling this one.
+    void Exchange(ObjContainer* container, bool isLoading) override;
+
+    // How programs are started, then the operations of the update run in the order the run
+    // calls them. Results are 1 for success and 0 for failure; CheckVersions answers 0 (update
+    // needed), 1 (nothing to update) or 2 (abort).
+    virtual int RunAndWait(const std::wstring& commandLine, const std::wstring& parameters);
+    virtual int RunNoWait(const std::wstring& commandLine, const std::wstring& parameters);
+    // Starts command line + blank + parameters (just the command line for empty parameters);
+    // with wait 1 waits for the program to end. 1 when the process was created; its exit code
+    // is not examined.
+    virtual int LaunchProcess(const std::wstring& commandLine, const std::wstring& parameters,
+                              int wait);
+    // Replaces tokens in every installation path; always 1.
+    virtual int PrepareUpdate();
+    virtual int CheckFilesExist();
+    virtual int CheckVersions();
+    virtual int CheckFilesWritable();
+    virtual int BackupFiles();
+    virtual int ApplyUpdate();
+    virtual int LaunchExecutables();
+
     CTupManager* Manager() const { return manager_; }
     CStringBase* Texts() const { return texts_; }
     const std::wstring* Language() const { return language_; }
 
+    // Set by the run when CheckVersions answered 1; the manager then drops the updater.
+    uint32_t NothingToUpdate() const { return nothingToUpdate_; }
+    void SetNothingToUpdate(uint32_t flag) { nothingToUpdate_ = flag; }
+
+    const StringList& ObjectsToRegister() const { return objectsToRegister_; }
+    StringList& ObjectsToRegister() { return objectsToRegister_; }
+    const StringList& NetObjectsToRegister() const { return netObjectsToRegister_; }
+    StringList& NetObjectsToRegister() { return netObjectsToRegister_; }
+    const StringList& Net4ObjectsToRegister() const { return net4ObjectsToRegister_; }
+    StringList& Net4ObjectsToRegister() { return net4ObjectsToRegister_; }
+    const StringList& CommandsToExecute() const { return commandsToExecute_; }
+    StringList& CommandsToExecute() { return commandsToExecute_; }
+    const StringList& AffectedServices() const { return affectedServices_; }
+    StringList& AffectedServices() { return affectedServices_; }
+
+    const std::vector<CTupModuleFile>& Files() const { return files_; }
+    std::vector<CTupModuleFile>& Files() { return files_; }
+    const std::vector<CTupToken>& Tokens() const { return tokens_; }
+    std::vector<CTupToken>& Tokens() { return tokens_; }
+    const CTupExecutionCondition& ExecutionCondition() const { return executionCondition_; }
+    CTupExecutionCondition& ExecutionCondition() { return executionCondition_; }
+    const std::vector<CTupExecutableFile>& ExecutablesToLaunch() const { return executablesToLaunch_; }
+    std::vector<CTupExecutableFile>& ExecutablesToLaunch() { return executablesToLaunch_; }
+    const std::vector<CTupRegistryKey>& RegistryKeys() const { return registryKeys_; }
+    std::vector<CTupRegistryKey>& RegistryKeys() { return registryKeys_; }
+    const std::vector<CTupRegistryKey>& RegistryKeys64() const { return registryKeys64_; }
+    std::vector<CTupRegistryKey>& RegistryKeys64() { return registryKeys64_; }
+    const std::vector<CTupFileTokenReplacement>& TokensToReplaceInFiles() const {
+        return tokensToReplaceInFiles_;
+    }
+    std::vector<CTupFileTokenReplacement>& TokensToReplaceInFiles() { return tokensToReplaceInFiles_; }
+    const std::vector<CTupExecutionCondition>& ExecutionConditions() const { return executionConditions_; }
+    std::vector<CTupExecutionCondition>& ExecutionConditions() { return executionConditions_; }
+    const std::vector<CTupShortCut>& ShortCuts() const { return shortCuts_; }
+    std::vector<CTupShortCut>& ShortCuts() { return shortCuts_; }
+
+    // The old access list with an entry appended that allows everyone (S-1-1-0) all rights,
+    // inherited by files and folders below.
+    static sys::AccessList WithEveryoneFullAccess(const sys::AccessList& old);
+
+    // The world identity, all users.
+    static constexpr const wchar_t* kEveryoneSid = L"S-1-1-0";
+
+protected:
+    // A report of kind 1 (result log) unless told otherwise, without progress values.
+    void Report(uint32_t textId, const std::wstring& extra = std::wstring(), int kind = 1) const;
+
+    // Whether path exists and is a folder.
+    bool FolderExists(const std::wstring& path) const;
+    // Creates root + each missing prefix of relative (segments separated by backslashes);
+    // false at the first folder that cannot be created. An empty relative path gives true.
+    bool CreateFolders(const std::wstring& root, const std::wstring& relative) const;
+    // Creates the folders of path below its root (up to the first backslash), with reports.
+    bool CreateFolderForPath(const std::wstring& path) const;
+    // Reads a registry value (32-bit view) into value; when it is empty or missing, writes
+    // defaultValue as a string, sets written and reads it again.
+    void EnsureRegistryValue(const std::wstring& keyPath, const std::wstring& valueName,
+                             const std::wstring& defaultValue, std::wstring& value,
+                             bool& written) const;
+    // Adds full access for everyone to the access list of path.
+    bool GrantEveryoneFullAccess(const std::wstring& path) const;
+    // Keeps the customization check only for web, script and XML files.
+    void RestrictCustomizationCheck();
+    // Appends the files that pattern (folder + name pattern) matches to list, entering every
+    // subfolder whose own name matches the name pattern.
+    void FindFiles(const std::wstring& pattern, StringList& list) const;
+    // Replaces each file entry whose package path holds '*' or '?' by one entry per matching
+    // package file; the number of file entries afterwards.
+    int ExpandFilePatterns();
+
+    // What token replacement needs of the updater.
+    const CTupManager* TokenManager() const override { return manager_; }
+    const std::vector<CTupToken>& ModuleTokens() const override { return tokens_; }
+
 private:
-    CTupManager* manager_ = nullptr;
+    StringList objectsToRegister_;
+    StringList netObjectsToRegister_;
+    StringList net4ObjectsToRegister_;
+    StringList commandsToExecute_;
     CStringBase* texts_ = nullptr;
     const std::wstring* language_ = nullptr;
+    CTupManager* manager_ = nullptr;
+    std::vector<CTupModuleFile> files_;
+    StringList affectedServices_;
+    uint32_t nothingToUpdate_ = 0;
+    std::vector<CTupToken> tokens_;
+    CTupExecutionCondition executionCondition_;
+    std::vector<CTupExecutableFile> executablesToLaunch_;
+    std::vector<CTupRegistryKey> registryKeys_;
+    std::vector<CTupRegistryKey> registryKeys64_;
+    std::vector<CTupFileTokenReplacement> tokensToReplaceInFiles_;
+    std::vector<CTupExecutionCondition> executionConditions_;
+    std::vector<CTupShortCut> shortCuts_;
 };
