@@ -71,6 +71,15 @@ public:
     // install folder + "_TupBkp\" + time stamp + "_" + installed version + "_" + 8 digits + "\".
     std::wstring MakeBackupFolderName();
 
+    // Applies the loaded package container: backup folder and result log, then every updater
+    // through each step in turn, with the affected services stopped around the file work.
+    // True when the package was applied or nothing needed it.
+    bool RunUpdate();
+    // The services the last run stopped (and started again), in stopping order.
+    const std::vector<std::wstring>& ServicesToStop() const { return servicesToStop_; }
+    // Set once the administrator cancels a service retry; later failures are not asked about.
+    bool ServiceRetriesCancelled() const { return serviceRetriesCancelled_; }
+
     // Set by the wizard.
     void SetOwner(ITupOwner* owner) { owner_ = owner; }
     void SetUiLanguage(const std::wstring* language) { uiLanguage_ = language; }
@@ -126,9 +135,35 @@ public:
     uint32_t ScanServerSecureChannelInternal() const { return scanServerSecureChannelInternal_; }
 
 private:
+    // The texts of one per-updater step: start (with the count), per updater, ok, failed.
+    struct UpdaterStepTexts {
+        uint32_t start, each, ok, failed;
+    };
+    enum class ServiceAction { Stop, Start };
+
     void InspectMachine();
     void QueuePackages();
     std::wstring Text(uint32_t textId, const std::wstring& language) const;
+    std::wstring UiText(uint32_t textId) const;
+
+    // Steps of RunUpdate.
+    bool CreateBackupFolder();
+    bool ArchiveTodoFolder();
+    bool RenameTodoFolder();
+    bool PrepareUpdaters();
+    bool VersionGatesPass();
+    bool RunUpdaterStep(const UpdaterStepTexts& texts, int (CTupModuleUpdater::*operation)());
+    bool LaunchUpdaterExecutables();
+    bool CheckUpdaterVersions();
+    void RemoveUpdater(size_t index);
+    std::wstring ShortName(size_t index) const;
+    static bool ServiceRunning(const wchar_t* name);
+    static bool ServiceInstalled(const wchar_t* name);
+    void CollectServicesToStop();
+    bool StopServices();
+    bool StartServices();
+    // After a failed stop or start: asks whether to try again; false means give up.
+    bool RetryService(ServiceAction action, const std::wstring& name);
 
     CStringBase* texts_;
     const std::wstring* uiLanguage_;
@@ -173,4 +208,7 @@ private:
     uint32_t enforceSecureChannelInternal_ = 0;
     bool scanServerSecureChannelInternalSet_ = false;
     uint32_t scanServerSecureChannelInternal_ = 0;
+
+    std::vector<std::wstring> servicesToStop_;  // rebuilt by every run
+    bool serviceRetriesCancelled_ = false;      // never cleared
 };

@@ -96,4 +96,8 @@ int CTupModuleUpdater::CheckVersions() { return 0; }
 int CTupModuleUpdater::CheckFilesWritable() { return 1; }
 int CTupModuleUpdater::BackupFiles() { return 1; }
 int CTupModuleUpdater::ApplyUpdate() { return 1; }
-int CTupModuleUpdater::LaunchExecutables() { return 1; }
+int CTupModuleUpdater::LaunchExecutables() {
+    // The run has started this module's programs just before: they are not started again.
+    if (baseLaunchResult_ >= 0) return baseLaunchResult_;
+    return 1;
+}

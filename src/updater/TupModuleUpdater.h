@@ -67,6 +67,13 @@ public:
     uint32_t NothingToUpdate() const { return nothingToUpdate_; }
     void SetNothingToUpdate(uint32_t flag) { nothingToUpdate_ = flag; }
 
+    // The run starts the module's programs through the base LaunchExecutables and then calls
+    // the updater's own. While it does, it sets the base call's result here, and the base
+    // LaunchExecutables answers it again instead of starting the programs a second time (for
+    // an updater that keeps the base's, or an override that calls it). -1: not set.
+    void SetBaseLaunchResult(int result) { baseLaunchResult_ = result; }
+    int BaseLaunchResult() const { return baseLaunchResult_; }
+
     const StringList& ObjectsToRegister() const { return objectsToRegister_; }
     StringList& ObjectsToRegister() { return objectsToRegister_; }
     const StringList& NetObjectsToRegister() const { return netObjectsToRegister_; }
@@ -148,6 +155,7 @@ private:
     std::vector<CTupModuleFile> files_;
     StringList affectedServices_;
     uint32_t nothingToUpdate_ = 0;
+    int baseLaunchResult_ = -1;
     std::vector<CTupToken> tokens_;
     CTupExecutionCondition executionCondition_;
     std::vector<CTupExecutableFile> executablesToLaunch_;

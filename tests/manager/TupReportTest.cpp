@@ -28,6 +28,10 @@ public:
         std::lock_guard<std::mutex> lock(mutex);
         actions.push_back(text);
     }
+    // Reports ask nothing.
+    int AskQuestion(const std::wstring&, const std::wstring&, uint32_t) override {
+        return sys::MessageAnswer::Cancel;
+    }
     std::mutex mutex;
     std::vector<Line> lines;
     std::vector<std::wstring> actions;

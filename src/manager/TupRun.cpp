@@ -1,0 +1,310 @@
+// The update run: backup folder, result log and to-do folder, then every updater through each
+// step in turn, with the affected services stopped around the file work.
+#include <memory>
+
+#include "app/lang/TextIds.h"
+#include "base/WideText.h"
+#include "manager/TupManager.h"
+#include "system/FileVersion.h"
+#include "system/Machine.h"
+#include "updater/TupModuleUpdater.h"
+
+namespace {
+
+constexpr const wchar_t* kGenericUpdater = L"CTupGenericUpdater";
+
+// Whether version is known and at least text.
+bool AtLeast(const sys::FileVersion& version, const std::wstring& text) {
+    return version > text || version == text;
+}
+
+}  // namespace
+
+std::wstring CTupManager::UiText(uint32_t textId) const {
+    return Text(textId, uiLanguage_ ? *uiLanguage_ : std::wstring(L"EN"));
+}
+
+std::wstring CTupManager::ShortName(size_t index) const {
+    // "CTupKernelUpdater" is known as Kernel.
+    const std::wstring& name = updaterClassNames_[index];
+    if (name.size() <= 11) return std::wstring();
+    return name.substr(4, name.size() - 11);
+}
+
+void CTupManager::RemoveUpdater(size_t index) {
+    updaters_.erase(updaters_.begin() + static_cast<std::ptrdiff_t>(index));
+    updaterClassNames_.erase(updaterClassNames_.begin() + static_cast<std::ptrdiff_t>(index));
+}
+
+bool CTupManager::RunUpdate() {
+    using namespace tav;
+
+    // Without an installed server there is nothing to update, unless a generic updater says so.
+    bool hasGeneric = false;
+    for (const auto& name : updaterClassNames_) hasGeneric = hasGeneric || name == kGenericUpdater;
+    if (!hasGeneric && !ServiceRunning(L"TavAps") && !ServiceInstalled(L"TavSvc")) return true;
+
+    if (!CreateBackupFolder()) return false;
+
+    const std::wstring logPath = backupFolder_ + L"_log.csv";
+    Report(kReportStatus, kTextResultLogPath, -1, -1, logPath);
+    OpenResultLog(logPath);
+    Report(kReportBoth, kTextUpdateStarted, 0, 0);
+
+    if (!ArchiveTodoFolder()) {
+        Report(kReportBoth, kTextTodoFolderNotArchived, -1, -1);
+        Report(kReportBoth, kTextUpdateFailed, 100, 100);
+        return false;
+    }
+
+    Report(kReportBoth, kTextPreparingUpdate, 0, -1);
+    if (!PrepareUpdaters()) {
+        Report(kReportBoth, kTextPreparingUpdateFailed, -1, -1);
+        Report(kReportBoth, kTextUpdateFailed, 100, 100);
+        return false;
+    }
+    Report(kReportBoth, kTextUpdatePrepared, 100, 10);
+
+    Report(kReportBoth, kTextCheckingFilesExist, 0, -1);
+    if (!RunUpdaterStep({kTextFileCheckModuleCount, kTextCheckingModuleFiles,
+                         kTextModuleFilesFound, kTextModuleFilesMissing},
+                        &CTupModuleUpdater::CheckFilesExist)) {
+        Report(kReportBoth, kTextFilesMissing, -1, -1);
+        Report(kReportBoth, kTextUpdateFailed, 100, 100);
+        return false;
+    }
+    Report(kReportBoth, kTextFilesExist, 100, 20);
+
+    Report(kReportBoth, kTextCheckingVersions, 0, -1);
+    if (!CheckUpdaterVersions()) {
+        Report(kReportBoth, kTextVersionCheckFailed, -1, -1);
+        Report(kReportBoth, kTextUpdateFailed, 100, 100);
+        return false;
+    }
+    Report(kReportBoth, kTextVersionsChecked, 100, 30);
+
+    if (updaters_.empty()) {
+        Report(kReportBoth, kTextNothingToUpdate, -1, -1);
+        Report(kReportBoth, kTextUpdateSucceeded, 100, 100);
+        return true;
+    }
+
+    Report(kReportBoth, kTextCollectingServices, 0, -1);
+    CollectServicesToStop();
+    Report(kReportBoth, kTextServicesCollected, 100, 40);
+
+    // From here on the services are started again whatever fails.
+    bool changed = false;
+    Report(kReportBoth, kTextStoppingServices, 0, -1);
+    if (!StopServices()) {
+        Report(kReportBoth, kTextStoppingServicesFailed, -1, -1);
+    } else {
+        Report(kReportBoth, kTextServicesStopped, 100, 50);
+        Report(kReportBoth, kTextCheckingWriteAccess, 0, -1);
+        if (!RunUpdaterStep({kTextWriteAccessModuleCount, kTextCheckingModuleWriteAccess,
+                             kTextModuleFilesWritable, kTextModuleFilesNotWritable},
+                            &CTupModuleUpdater::CheckFilesWritable)) {
+            Report(kReportBoth, kTextWriteAccessCheckFailed, -1, -1);
+        } else {
+            Report(kReportBoth, kTextWriteAccessChecked, 100, 60);
+            Report(kReportBoth, kTextBackingUpFiles, 0, -1);
+            if (!RunUpdaterStep({kTextBackupModuleCount, kTextBackingUpModule,
+                                 kTextModuleBackedUp, kTextModuleBackupFailed},
+                                &CTupModuleUpdater::BackupFiles)) {
+                Report(kReportBoth, kTextBackupFailed, -1, -1);
+            } else {
+                Report(kReportBoth, kTextFilesBackedUp, 100, 70);
+                Report(kReportBoth, kTextApplyingUpdate, 0, -1);
+                if (!RunUpdaterStep({kTextApplyModuleCount, kTextUpdatingModule,
+                                     kTextModuleUpdated, kTextModuleUpdateFailed},
+                                    &CTupModuleUpdater::ApplyUpdate)) {
+                    Report(kReportBoth, kTextApplyingUpdateFailed, -1, -1);
+                } else {
+                    Report(kReportBoth, kTextUpdateApplied, 100, 80);
+                    changed = true;
+                }
+            }
+        }
+    }
+
+    Report(kReportBoth, kTextStartingServices, 0, -1);
+    bool succeeded = changed;
+    if (!StartServices()) {
+        Report(kReportBoth, kTextStartingServicesFailed, -1, -1);
+        succeeded = false;
+    } else {
+        Report(kReportBoth, kTextServicesStarted, 100, 90);
+    }
+
+    if (succeeded) {
+        Report(kReportBoth, kTextStartingPrograms, 0, -1);
+        if (LaunchUpdaterExecutables()) {
+            Report(kReportBoth, kTextProgramsStarted, 100, 100);
+        } else {
+            Report(kReportBoth, kTextStartingProgramsFailed, -1, -1);
+            succeeded = false;
+        }
+    }
+
+    Report(kReportBoth, succeeded ? kTextUpdateSucceeded : kTextUpdateFailed, 100, 100);
+    return succeeded;
+}
+
+bool CTupManager::CreateBackupFolder() {
+    sys::IFiles& files = *sys::CurrentMachine().files;
+    const std::wstring root = installFolder_ + L"_TupBkp";
+    if (!sys::IsExistingFolder(files, root)) {
+        Report(kReportStatus, tav::kTextCreatingBackupRoot, -1, -1);
+        if (files.CreateFolder(root) == sys::CreateFolderResult::Failed) {
+            Report(kReportStatus, tav::kTextBackupRootNotCreated, -1, -1);
+            return false;
+        }
+    }
+
+    // A later run of the same program start finds its folder there and goes on using it.
+    Report(kReportStatus, tav::kTextCreatingBackupFolder, -1, -1);
+    if (files.CreateFolder(backupFolder_) != sys::CreateFolderResult::Failed) return true;
+    backupFolder_ = MakeBackupFolderName();
+    if (files.CreateFolder(backupFolder_) != sys::CreateFolderResult::Failed) return true;
+    Report(kReportStatus, tav::kTextBackupFolderNotCreated, -1, -1);
+    return false;
+}
+
+bool CTupManager::ArchiveTodoFolder() {
+    const std::wstring todo = installFolder_ + L"_todo";
+    sys::IFiles& files = *sys::CurrentMachine().files;
+    if (!sys::IsExistingFolder(files, todo) || files.FindEntries(todo, L"*").empty()) return true;
+    Report(kReportBoth, tav::kTextArchivingTodoFolder, -1, -1);
+    return RenameTodoFolder();
+}
+
+bool CTupManager::RenameTodoFolder() {
+    // The earlier update's to-do list names the archive: _todo_update_7.2.10.txt -> _todo_update_7.2.10.
+    sys::IFiles& files = *sys::CurrentMachine().files;
+    const std::wstring todo = installFolder_ + L"_todo";
+    const std::vector<std::wstring> lists = files.FindFiles(todo + L"\\", L"update_*.txt");
+    if (lists.empty()) {
+        Report(kReportResultLog, tav::kTextTodoListNotFound, -1, -1, todo);
+        return false;
+    }
+    const std::wstring& list = lists.front();
+    const std::wstring archive = todo + L"_" + list.substr(0, list.size() - 4);
+    if (!files.Move(todo, archive, false)) {
+        Report(kReportResultLog, tav::kTextTodoFolderRenameFailed, -1, -1, todo);
+        return false;
+    }
+    return true;
+}
+
+bool CTupManager::VersionGatesPass() {
+    const bool apsRuns = ServiceRunning(L"TavAps");
+    if (!apsRuns && !ServiceInstalled(L"TavSvc")) return true;
+    const std::wstring& minimum = PackageString(PackageKey::MinimumRequiredVersion);
+    const std::wstring& nonCompatible = PackageString(PackageKey::MinimumNonCompatibleVersion);
+    const sys::FileVersion installed(installFolder_ + (apsRuns ? L"TavAps.exe" : L"Qelsrv.exe"),
+                                     false);
+    return (minimum.empty() || AtLeast(installed, minimum)) &&
+           (nonCompatible.empty() || installed < nonCompatible);
+}
+
+bool CTupManager::PrepareUpdaters() {
+    using namespace tav;
+    const int count = static_cast<int>(updaters_.size());
+    Report(kReportBoth, kTextPrepareModuleCount, 0, -1, std::to_wstring(count));
+    if (!VersionGatesPass()) {
+        Report(kReportBoth, kTextVersionRequirementsNotMet, 0, -1);
+        return false;
+    }
+
+    bool prepared = true;
+    std::vector<size_t> leftOut;
+    for (int i = 1; i <= count; ++i) {
+        const size_t index = static_cast<size_t>(i - 1);
+        const std::wstring name = ShortName(index);
+        Report(kReportBoth, kTextPreparingModule, i * (100 / count), -1, name);
+        if (updaters_[index]->PrepareUpdate()) {
+            Report(kReportBoth, kTextModulePrepared, -1, -1, name);
+        } else if (updaterClassNames_[index] == kGenericUpdater) {
+            // A generic module whose conditions do not hold on this machine is left out.
+            Report(kReportBoth, kTextModuleConditionsNotMet, -1, -1, name);
+            leftOut.push_back(index);
+        } else {
+            Report(kReportBoth, kTextModulePrepareFailed, -1, -1, name);
+            prepared = false;
+            break;
+        }
+    }
+    for (auto it = leftOut.rbegin(); it != leftOut.rend(); ++it) RemoveUpdater(*it);
+    return prepared;
+}
+
+bool CTupManager::RunUpdaterStep(const UpdaterStepTexts& texts,
+                                 int (CTupModuleUpdater::*operation)()) {
+    const int count = static_cast<int>(updaters_.size());
+    Report(kReportBoth, texts.start, 0, -1, std::to_wstring(count));
+    for (int i = 1; i <= count; ++i) {
+        const size_t index = static_cast<size_t>(i - 1);
+        const std::wstring name = ShortName(index);
+        Report(kReportBoth, texts.each, i * (100 / count), -1, name);
+        const bool ok = ((*updaters_[index]).*operation)() != 0;
+        Report(kReportBoth, ok ? texts.ok : texts.failed, -1, -1, name);
+        if (!ok) return false;
+    }
+    return true;
+}
+
+bool CTupManager::CheckUpdaterVersions() {
+    using namespace tav;
+    if (enforceUpdate_) {
+        Report(kReportBoth, kTextVersionCheckModuleCount, 0, -1, L"0 (update enforced)");
+        return true;
+    }
+    const int count = static_cast<int>(updaters_.size());
+    Report(kReportBoth, kTextVersionCheckModuleCount, 0, -1, std::to_wstring(count));
+    for (int i = 1; i <= count; ++i) {
+        const size_t index = static_cast<size_t>(i - 1);
+        const std::wstring name = ShortName(index);
+        Report(kReportBoth, kTextCheckingModuleVersions, i * (100 / count), -1, name);
+        CTupModuleUpdater& updater = *updaters_[index];
+        switch (updater.CheckVersions()) {
+            case 0:
+                Report(kReportBoth, kTextModuleNeedsUpdate, -1, -1, name);
+                break;
+            case 1:
+                Report(kReportBoth, kTextModuleUpToDate, -1, -1, name);
+                updater.SetNothingToUpdate(1);
+                break;
+            default:  // 2, and any answer the run does not know, stops the update
+                Report(kReportBoth, kTextModuleVersionCheckFailed, -1, -1, name);
+                return false;
+        }
+    }
+    for (size_t index = updaters_.size(); index-- > 0;) {
+        if (updaters_[index]->NothingToUpdate()) RemoveUpdater(index);
+    }
+    return true;
+}
+
+bool CTupManager::LaunchUpdaterExecutables() {
+    using namespace tav;
+    const int count = static_cast<int>(updaters_.size());
+    Report(kReportBoth, kTextLaunchModuleCount, 0, -1, std::to_wstring(count));
+    for (int i = 1; i <= count; ++i) {
+        const size_t index = static_cast<size_t>(i - 1);
+        const std::wstring name = ShortName(index);
+        CTupModuleUpdater& updater = *updaters_[index];
+        Report(kReportBoth, kTextStartingModulePrograms, i * (100 / count), -1, name);
+        // The module's own programs first, then what the updater adds to them.
+        updater.SetBaseLaunchResult(-1);
+        const bool launched = updater.CTupModuleUpdater::LaunchExecutables() != 0;
+        Report(kReportBoth, launched ? kTextModuleProgramsStarted : kTextModuleProgramsFailed, -1,
+               -1, name);
+        updater.SetBaseLaunchResult(launched ? 1 : 0);
+        const bool ok = updater.LaunchExecutables() != 0;
+        updater.SetBaseLaunchResult(-1);
+        Report(kReportBoth, ok ? kTextModuleProgramsStarted : kTextModuleProgramsFailed, -1, -1,
+               name);
+        if (!ok) return false;
+    }
+    return true;
+}
