@@ -14,7 +14,7 @@ bool CTupModuleUpdater::CreateFolders(const std::wstring& root, const std::wstri
     while (start < relative.size()) {
         size_t end = relative.find(L'\\', start);
         if (end == std::wstring::npos) end = relative.size();
-        // An empty segment (a doubled or trailing backslash) names no new folder.
+        // An empty segment (after a trailing backslash) names no new folder.
         if (end > start) {
             const std::wstring folder = root + relative.substr(0, end);
             if (!sys::IsExistingFolder(files, folder)) {
