@@ -18,6 +18,8 @@ const char kUsage[] =
     "  version FILE [--product]  version of an executable file\n"
     "  text ID LANG [--folder DIR]\n"
     "                            a language text as the wizard reads it\n"
+    "  plan FILE                 the module updaters the wizard would create, with their\n"
+    "                            files and lists\n"
     "\n"
     "Each command explains itself with --help.\n";
 
@@ -41,6 +43,7 @@ int Run(const std::vector<std::wstring>& args, std::ostream& out, std::ostream& 
     if (command == L"registry") return RunRegistry(rest, out, err);
     if (command == L"version") return RunVersion(rest, out, err);
     if (command == L"text") return RunText(rest, out, err);
+    if (command == L"plan") return RunPlan(rest, out, err);
     return UsageError(err, "", "unknown command '" + tav::ToUtf8(command) + "'");
 }
 
