@@ -214,9 +214,9 @@ void PrintUpdater(std::ostream& out, const CTupModuleUpdater& updater) {
     if (!updater.ExecutablesToLaunch().empty()) {
         out << "    ExecutablesToLaunch:\n";
         for (const CTupExecutableFile& program : updater.ExecutablesToLaunch()) {
-            out << "      " << U8(program.Path())
-                << (program.Parameter().empty() ? "" : " " + U8(program.Parameter()))
-                << (program.WaitTillEnd() ? "  (waits)" : "") << "\n";
+            out << "      " << U8(program.Path());
+            if (!program.Parameter().empty()) out << " " << U8(program.Parameter());
+            out << (program.WaitTillEnd() ? "  (waits)" : "") << "\n";
         }
     }
     PrintRegistryKeys(out, "RegistryKeys", updater.RegistryKeys());
@@ -237,9 +237,9 @@ void PrintUpdater(std::ostream& out, const CTupModuleUpdater& updater) {
     if (!updater.ShortCuts().empty()) {
         out << "    ShortCuts:\n";
         for (const CTupShortCut& item : updater.ShortCuts()) {
-            out << "      " << U8(item.Title()) << " in " << U8(item.Type())
-                << (item.SubFolder().empty() ? "" : "\\" + U8(item.SubFolder())) << " -> "
-                << U8(item.ExecutablePath()) << "\n";
+            out << "      " << U8(item.Title()) << " in " << U8(item.Type());
+            if (!item.SubFolder().empty()) out << "\\" << U8(item.SubFolder());
+            out << " -> " << U8(item.ExecutablePath()) << "\n";
         }
     }
     PrintStrings(out, "ObjectsToRegister", updater.ObjectsToRegister());
