@@ -63,35 +63,29 @@ int CollectMatching(uint32_t processId, uint32_t, const wchar_t* path, void* use
 
 }  // namespace
 
-std::wstring ExecutableNameOf(std::wstring_view imagePath) {
+std::wstring ProgramPathOf(std::wstring_view imagePath) {
     size_t begin = 0;
     while (begin < imagePath.size() && IsBlank(imagePath[begin])) ++begin;
     const std::wstring_view rest = imagePath.substr(begin);
 
-    std::wstring_view program;
     if (!rest.empty() && rest[0] == L'"') {
         const size_t close = rest.find(L'"', 1);
-        program = rest.substr(1, close == std::wstring_view::npos ? close : close - 1);
-    } else {
-        // Blanks may belong to the path: it ends with the first ".exe" that ends a word.
-        const std::wstring upper = tav::FoldUpper(rest);
-        size_t end = std::wstring::npos;
-        for (size_t at = upper.find(L".EXE"); at != std::wstring::npos;
-             at = upper.find(L".EXE", at + 1)) {
-            if (at + 4 == upper.size() || IsBlank(upper[at + 4])) {
-                end = at + 4;
-                break;
-            }
-        }
-        if (end == std::wstring::npos) {
-            end = 0;
-            while (end < rest.size() && !IsBlank(rest[end])) ++end;
-        }
-        program = rest.substr(0, end);
+        return std::wstring(rest.substr(1, close == std::wstring_view::npos ? close : close - 1));
     }
+    // Blanks may belong to the path: it ends with the first ".exe" that ends a word.
+    const std::wstring upper = tav::FoldUpper(rest);
+    for (size_t at = upper.find(L".EXE"); at != std::wstring::npos; at = upper.find(L".EXE", at + 1)) {
+        if (at + 4 == upper.size() || IsBlank(upper[at + 4])) return std::wstring(rest.substr(0, at + 4));
+    }
+    size_t end = 0;
+    while (end < rest.size() && !IsBlank(rest[end])) ++end;
+    return std::wstring(rest.substr(0, end));
+}
 
+std::wstring ExecutableNameOf(std::wstring_view imagePath) {
+    const std::wstring program = ProgramPathOf(imagePath);
     const size_t slash = program.find_last_of(L"\\/");
-    std::wstring name(slash == std::wstring_view::npos ? program : program.substr(slash + 1));
+    std::wstring name = slash == std::wstring::npos ? program : program.substr(slash + 1);
     if (!name.empty() && name.find(L'.') == std::wstring::npos) name += L".exe";
     return name;
 }

@@ -40,6 +40,11 @@ constexpr uint32_t kAfterKillMs = 2000;
 inline constexpr wchar_t kExcludedKey[] =
     L"HKEY_LOCAL_MACHINE\\Software\\Kelmark\\Tav\\TavAdmSvc\\Excluded";
 
+// The path of the program that a configured image path starts, without quotes and arguments:
+// the quoted part when the path starts with a quote; otherwise the part up to the first ".exe"
+// that ends a word, or up to the first blank when there is none.
+std::wstring ProgramPathOf(std::wstring_view imagePath);
+
 // The file name of the program that a configured image path starts, without quotes and
 // arguments: the quoted part when the path starts with a quote; otherwise the part up to the
 // first ".exe" that ends a word, or up to the first blank when there is none. A name without

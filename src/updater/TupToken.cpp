@@ -48,11 +48,9 @@ bool ReadRegistryString(const std::wstring& path, std::wstring& text) {
 bool ReadServiceFolder(const std::wstring& name, std::wstring& folder) {
     ServMon::CService* service = ServMon::CreateServiceByName(name);
     if (!service) return false;
-    std::wstring path = service->GetBinaryPath();
+    // Quotes and arguments around the program's path are not part of its folder.
+    const std::wstring path = ServMon::ProgramPathOf(service->GetBinaryPath());
     service->Release();
-    if (path.size() >= 2 && path.front() == L'"' && path.back() == L'"') {
-        path = path.substr(1, path.size() - 2);
-    }
     const size_t slash = path.rfind(L'\\');
     folder = slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
     return true;

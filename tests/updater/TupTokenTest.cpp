@@ -127,9 +127,11 @@ TEST_F(TupTokenTest, ServiceImagePaths) {
     EXPECT_TRUE(token.GetValue().empty());  // no such service
     auto& service = machine.services.Add(L"svc", L"\"C:\\Prog\\svc.exe\"");
     EXPECT_EQ(L"C:\\Prog", token.GetValue());
-    // Quotes are removed only when they enclose the whole path.
+    // Quotes and arguments around the program are not part of its folder.
     service.config.binaryPath = L"\"C:\\Prog Files\\svc.exe\" -service";
-    EXPECT_EQ(L"\"C:\\Prog Files", token.GetValue());
+    EXPECT_EQ(L"C:\\Prog Files", token.GetValue());
+    service.config.binaryPath = L"C:\\Prog\\svc.exe -config C:\\etc\\svc.ini";
+    EXPECT_EQ(L"C:\\Prog", token.GetValue());
     service.config.binaryPath = L"svc.exe";
     EXPECT_TRUE(token.GetValue().empty());
     service.config.binaryPath = L"\"";
