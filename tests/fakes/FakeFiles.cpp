@@ -166,14 +166,22 @@ bool FakeFiles::Move(const std::wstring& from, const std::wstring& to, bool repl
     if (source == nodes_.end() || source->second.lockedAttempts >= 0 || source->second.moveDenied) {
         return false;
     }
-    if (fromKey == toKey) return true;
-    if (Node* target = Find(to)) {
-        if (!replaceExisting || target->folder || source->second.folder ||
-            (target->attributes & sys::FileAttribute::ReadOnly) || target->lockedAttempts >= 0) {
+    // A folder cannot go below itself.
+    if (toKey.size() > fromKey.size() && toKey.compare(0, fromKey.size(), fromKey) == 0 &&
+        toKey[fromKey.size()] == L'\\') {
+        return false;
+    }
+    // The same key again only changes the spelling.
+    if (fromKey != toKey) {
+        if (Node* target = Find(to)) {
+            if (!replaceExisting || target->folder || source->second.folder ||
+                (target->attributes & sys::FileAttribute::ReadOnly) ||
+                target->lockedAttempts >= 0) {
+                return false;
+            }
+        } else if (!CanCreateIn(toKey)) {
             return false;
         }
-    } else if (!CanCreateIn(toKey)) {
-        return false;
     }
     // The node and, for a folder, everything below it change their paths.
     std::vector<std::pair<std::wstring, std::wstring>> renames;
@@ -186,10 +194,12 @@ bool FakeFiles::Move(const std::wstring& from, const std::wstring& to, bool repl
     }
     std::wstring spelled = to;
     std::replace(spelled.begin(), spelled.end(), L'/', L'\\');
+    while (spelled.size() > 1 && spelled.back() == L'\\') spelled.pop_back();
     for (const auto& [oldKey, newKey] : renames) {
         Node node = nodes_[oldKey];
         nodes_.erase(oldKey);
-        node.path = spelled + node.path.substr(std::min(node.path.size(), from.size()));
+        // Stored paths are as long as their keys.
+        node.path = spelled + node.path.substr(fromKey.size());
         nodes_[newKey] = std::move(node);
         std::replace(order_.begin(), order_.end(), oldKey, newKey);
     }

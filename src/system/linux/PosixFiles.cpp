@@ -55,6 +55,12 @@ bool WriteFully(int fd, const char* data, size_t bytes) {
 
 bool IsReadOnly(const struct stat& st) { return (st.st_mode & S_IWUSR) == 0; }
 
+// Whether name is an existing read-only file; checked by hand because root may write anyway.
+bool IsReadOnlyFile(const std::string& name) {
+    struct stat st {};
+    return stat(name.c_str(), &st) == 0 && !S_ISDIR(st.st_mode) && IsReadOnly(st);
+}
+
 class PosixAppendFile final : public IAppendFile {
 public:
     explicit PosixAppendFile(int fd) : fd_(fd) {}
@@ -75,7 +81,9 @@ private:
 }  // namespace
 
 std::unique_ptr<IAppendFile> PosixFiles::OpenForAppend(const std::wstring& path) {
-    const int fd = open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    const std::string name = NativePath(path);
+    if (IsReadOnlyFile(name)) return nullptr;
+    const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd < 0) return nullptr;
     return std::make_unique<PosixAppendFile>(fd);
 }
@@ -140,7 +148,9 @@ bool PosixFiles::Remove(const std::wstring& path) {
 
 bool PosixFiles::CanOpenExclusively(const std::wstring& path) {
     // Linux has no sharing modes: a file that can be opened for writing counts as free.
-    Descriptor fd(open(NativePath(path).c_str(), O_WRONLY | O_CLOEXEC));
+    const std::string name = NativePath(path);
+    if (IsReadOnlyFile(name)) return false;
+    Descriptor fd(open(name.c_str(), O_WRONLY | O_CLOEXEC));
     return fd.get() >= 0;
 }
 
@@ -162,7 +172,9 @@ bool PosixFiles::ReadAll(const std::wstring& path, std::string& bytes) {
 }
 
 bool PosixFiles::WriteAll(const std::wstring& path, const std::string& bytes) {
-    Descriptor fd(open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    const std::string name = NativePath(path);
+    if (IsReadOnlyFile(name)) return false;
+    Descriptor fd(open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
     return fd.get() >= 0 && WriteFully(fd.get(), bytes.data(), bytes.size());
 }
 
@@ -192,8 +204,18 @@ bool PosixFiles::ReadAccessList(const std::wstring&, AccessList&) { return false
 bool PosixFiles::WriteAccessList(const std::wstring&, const AccessList&) { return false; }
 
 bool PosixFiles::FreeSpace(const std::wstring& path, uint64_t& bytes) {
+    // A path that does not exist yet lies on the volume of its nearest existing folder.
+    std::string name = NativePath(path);
     struct statvfs fs {};
-    if (statvfs(NativePath(path).c_str(), &fs) != 0) return false;
+    while (statvfs(name.c_str(), &fs) != 0) {
+        if (errno != ENOENT || name == ".") return false;
+        const size_t slash = name.find_last_of('/', name.size() >= 2 ? name.size() - 2 : 0);
+        if (slash == std::string::npos) {
+            name = ".";
+        } else {
+            name.resize(slash == 0 ? 1 : slash);
+        }
+    }
     bytes = static_cast<uint64_t>(fs.f_bavail) * fs.f_frsize;
     return true;
 }

@@ -3,36 +3,44 @@
 
 #include <windows.h>
 
+#include <vector>
+
 namespace sys::win32 {
 namespace {
 
-class Win32AppendFile final : public IAppendFile {
+// A file handle of CreateFileW, closed when the object goes.
+class FileHandle {
 public:
-    explicit Win32AppendFile(HANDLE file) : file_(file) {}
-    ~Win32AppendFile() override { CloseHandle(file_); }
-    Win32AppendFile(const Win32AppendFile&) = delete;
-    Win32AppendFile& operator=(const Win32AppendFile&) = delete;
-
-    bool Write(const void* data, size_t bytes) override {
-        const char* p = static_cast<const char*>(data);
-        while (bytes > 0) {
-            const DWORD chunk = bytes > 0x40000000 ? 0x40000000 : static_cast<DWORD>(bytes);
-            DWORD written = 0;
-            if (!WriteFile(file_, p, chunk, &written, nullptr) || written == 0) return false;
-            p += written;
-            bytes -= written;
-        }
-        return true;
+    explicit FileHandle(HANDLE handle) : handle_(handle) {}
+    ~FileHandle() {
+        if (IsOpen()) CloseHandle(handle_);
     }
-
-    uint64_t Length() override {
-        LARGE_INTEGER size{};
-        return GetFileSizeEx(file_, &size) ? static_cast<uint64_t>(size.QuadPart) : 0;
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+    HANDLE Get() const { return handle_; }
+    HANDLE Release() {
+        const HANDLE handle = handle_;
+        handle_ = INVALID_HANDLE_VALUE;
+        return handle;
     }
 
 private:
-    HANDLE file_;
+    HANDLE handle_;
 };
+
+// Writes all the bytes, in pieces WriteFile can take.
+bool WriteFully(HANDLE file, const void* data, size_t bytes) {
+    const char* p = static_cast<const char*>(data);
+    while (bytes > 0) {
+        const DWORD chunk = bytes > 0x40000000 ? 0x40000000 : static_cast<DWORD>(bytes);
+        DWORD written = 0;
+        if (!WriteFile(file, p, chunk, &written, nullptr) || written == 0) return false;
+        p += written;
+        bytes -= written;
+    }
+    return true;
+}
 
 // A search handle of FindFirstFileW, closed when the object goes.
 class FindHandle {
@@ -49,16 +57,34 @@ private:
     HANDLE handle_;
 };
 
+// A file opened for appending.
+class Win32AppendFile final : public IAppendFile {
+public:
+    explicit Win32AppendFile(HANDLE file) : file_(file) {}
+
+    bool Write(const void* data, size_t bytes) override {
+        return WriteFully(file_.Get(), data, bytes);
+    }
+
+    uint64_t Length() override {
+        LARGE_INTEGER size{};
+        return GetFileSizeEx(file_.Get(), &size) ? static_cast<uint64_t>(size.QuadPart) : 0;
+    }
+
+private:
+    FileHandle file_;
+};
+
 }  // namespace
 
 std::unique_ptr<IAppendFile> Win32Files::OpenForAppend(const std::wstring& path) {
     SECURITY_ATTRIBUTES notInherited{sizeof(SECURITY_ATTRIBUTES), nullptr, FALSE};
     // Append access alone makes every write land at the end of the file.
-    HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, &notInherited, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return nullptr;
-    return std::make_unique<Win32AppendFile>(file);
+    FileHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, &notInherited, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsOpen()) return nullptr;
+    return std::make_unique<Win32AppendFile>(file.Release());
 }
 
 bool Win32Files::GetAttributes(const std::wstring& path, uint32_t& attributes) {
@@ -83,6 +109,13 @@ bool Win32Files::Copy(const std::wstring& from, const std::wstring& to, bool fai
 }
 
 bool Win32Files::Move(const std::wstring& from, const std::wstring& to, bool replaceExisting) {
+    // Windows refuses to replace a read-only file; not every file system checks it for us.
+    const DWORD target = GetFileAttributesW(to.c_str());
+    if (replaceExisting && target != INVALID_FILE_ATTRIBUTES &&
+        (target & FILE_ATTRIBUTE_READONLY)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
     return MoveFileExW(from.c_str(), to.c_str(), replaceExisting ? MOVEFILE_REPLACE_EXISTING : 0) !=
            FALSE;
 }
@@ -90,40 +123,34 @@ bool Win32Files::Move(const std::wstring& from, const std::wstring& to, bool rep
 bool Win32Files::Remove(const std::wstring& path) { return DeleteFileW(path.c_str()) != FALSE; }
 
 bool Win32Files::CanOpenExclusively(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    CloseHandle(file);
-    return true;
+    const FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file.IsOpen();
 }
 
 bool Win32Files::ReadAll(const std::wstring& path, std::string& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+    const FileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsOpen()) return false;
     std::string content;
     char buffer[65536];
-    bool ok = true;
     for (;;) {
         DWORD read = 0;
-        if (!ReadFile(file, buffer, sizeof buffer, &read, nullptr)) {
-            ok = false;
-            break;
-        }
+        if (!ReadFile(file.Get(), buffer, sizeof buffer, &read, nullptr)) return false;
         if (read == 0) break;
         content.append(buffer, read);
     }
-    CloseHandle(file);
-    if (ok) bytes.swap(content);
-    return ok;
+    bytes.swap(content);
+    return true;
 }
 
 bool Win32Files::WriteAll(const std::wstring& path, const std::string& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    Win32AppendFile writer(file);  // closes the handle
-    return writer.Write(bytes.data(), bytes.size());
+    // CREATE_ALWAYS would refuse an existing hidden or system file; truncating keeps them.
+    const FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsOpen() || !SetEndOfFile(file.Get())) return false;
+    return WriteFully(file.Get(), bytes.data(), bytes.size());
 }
 
 std::vector<FoundEntry> Win32Files::FindEntries(const std::wstring& folder,
@@ -144,8 +171,14 @@ std::vector<FoundEntry> Win32Files::FindEntries(const std::wstring& folder,
 }
 
 bool Win32Files::FreeSpace(const std::wstring& path, uint64_t& bytes) {
+    // The free-space query takes folders only; the volume's root also serves files and paths
+    // that do not exist yet.
+    std::vector<wchar_t> root(path.size() + MAX_PATH);
+    if (!GetVolumePathNameW(path.c_str(), root.data(), static_cast<DWORD>(root.size()))) {
+        return false;
+    }
     ULARGE_INTEGER available{};
-    if (!GetDiskFreeSpaceExW(path.c_str(), &available, nullptr, nullptr)) return false;
+    if (!GetDiskFreeSpaceExW(root.data(), &available, nullptr, nullptr)) return false;
     bytes = available.QuadPart;
     return true;
 }

@@ -6,6 +6,25 @@
 #include <vector>
 
 namespace sys::win32 {
+namespace {
+
+// The process and thread handles of a started process, closed when the object goes.
+class ProcessHandles {
+public:
+    explicit ProcessHandles(const PROCESS_INFORMATION& info) : info_(info) {}
+    ~ProcessHandles() {
+        CloseHandle(info_.hThread);
+        CloseHandle(info_.hProcess);
+    }
+    ProcessHandles(const ProcessHandles&) = delete;
+    ProcessHandles& operator=(const ProcessHandles&) = delete;
+    HANDLE Process() const { return info_.hProcess; }
+
+private:
+    PROCESS_INFORMATION info_;
+};
+
+}  // namespace
 
 bool Win32Launcher::Run(const std::wstring& commandLine, bool wait, uint32_t* exitCode) {
     // CreateProcessW may write into the command line.
@@ -18,13 +37,12 @@ bool Win32Launcher::Run(const std::wstring& commandLine, bool wait, uint32_t* ex
                         &startup, &process)) {
         return false;
     }
+    const ProcessHandles started(process);
     if (wait) {
-        WaitForSingleObject(process.hProcess, INFINITE);
+        WaitForSingleObject(started.Process(), INFINITE);
         DWORD code = 0;
-        if (exitCode && GetExitCodeProcess(process.hProcess, &code)) *exitCode = code;
+        if (exitCode && GetExitCodeProcess(started.Process(), &code)) *exitCode = code;
     }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
     return true;
 }
 
