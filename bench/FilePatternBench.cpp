@@ -33,7 +33,8 @@ std::wstring FolderOf(const std::wstring& path) {
 
 bool Wild(const std::wstring& path) { return path.find_first_of(L"*?") != std::wstring::npos; }
 
-// The expansion written as the list operations it describes: quadratic in the files found.
+// The straightforward expansion: a search of the whole list for each file found and an insert
+// at the head for each new entry, quadratic in the files found.
 void ExpandEntryByEntry(BenchUpdater& updater, std::vector<CTupModuleFile>& files) {
     std::vector<CTupModuleFile> patterns;
     for (const auto& file : files) {

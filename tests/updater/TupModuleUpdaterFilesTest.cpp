@@ -285,7 +285,7 @@ TEST_F(TupModuleUpdaterFilesTest, ExpandedFilesKeepTheirPlaceBelowThePatternFold
               world.TakeReports());
 }
 
-// The expansion as described, entry by entry, with a search of the whole list for each file.
+// The straightforward expansion, entry by entry, with a search of the whole list for each file.
 void ExpandLikeTheDescription(std::vector<CTupModuleFile>& files, const std::wstring& package,
                               const std::map<std::wstring, Strings>& found) {
     auto folderOf = [](const std::wstring& path) {
