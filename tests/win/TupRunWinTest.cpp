@@ -1,0 +1,287 @@
+// A whole update run on the real machine: the server program runs as the service "TavSvc" from
+// an install folder of the test's own, the wizard's folder holds a package description with
+// one updater of this test, and the run stops the service around the file work, starts it
+// again and writes its result log below the install folder.
+#include <windows.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "base/WideText.h"
+#include "manager/TupRunTestWorld.h"
+#include "win/WinScratchFolder.h"
+#include "win/WinTestSupport.h"
+#include "win/WinUpdaterSupport.h"
+
+namespace {
+
+using Strings = std::vector<std::wstring>;
+
+// Service names are machine-wide and the manager looks for any running Qelsrv.exe, so two test
+// programs in the same Wine prefix take turns.
+class MachineWideTurn {
+public:
+    MachineWideTurn() : mutex_(CreateMutexW(nullptr, FALSE, L"TavUpdateRunWinTest")) {
+        if (!mutex_) return;
+        const DWORD waited = WaitForSingleObject(mutex_, 10 * 60 * 1000);
+        owned_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+    }
+    ~MachineWideTurn() {
+        if (owned_) ReleaseMutex(mutex_);
+        if (mutex_) CloseHandle(mutex_);
+    }
+    MachineWideTurn(const MachineWideTurn&) = delete;
+    MachineWideTurn& operator=(const MachineWideTurn&) = delete;
+    bool Owned() const { return owned_; }
+
+private:
+    HANDLE mutex_;
+    bool owned_ = false;
+};
+
+class ScHandle {
+public:
+    explicit ScHandle(SC_HANDLE handle = nullptr) : handle_(handle) {}
+    ~ScHandle() { Reset(); }
+    ScHandle(const ScHandle&) = delete;
+    ScHandle& operator=(const ScHandle&) = delete;
+    SC_HANDLE Get() const { return handle_; }
+    void Reset(SC_HANDLE handle = nullptr) {
+        if (handle_) CloseServiceHandle(handle_);
+        handle_ = handle;
+    }
+
+private:
+    SC_HANDLE handle_;
+};
+
+SERVICE_STATUS_PROCESS StatusOf(SC_HANDLE service) {
+    SERVICE_STATUS_PROCESS status{};
+    DWORD needed = 0;
+    if (!QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
+                              sizeof status, &needed)) {
+        status.dwCurrentState = 0;
+    }
+    return status;
+}
+
+bool WaitForState(SC_HANDLE service, DWORD state, DWORD timeoutMs) {
+    for (DWORD waited = 0;; waited += 50) {
+        if (StatusOf(service).dwCurrentState == state) return true;
+        if (waited >= timeoutMs) return false;
+        Sleep(50);
+    }
+}
+
+// Stops a service (ending its process when it will not stop) and deletes it.
+void StopAndDelete(SC_HANDLE service) {
+    SERVICE_STATUS_PROCESS status = StatusOf(service);
+    if (status.dwCurrentState != SERVICE_STOPPED) {
+        SERVICE_STATUS ignored{};
+        ControlService(service, SERVICE_CONTROL_STOP, &ignored);
+        WaitForState(service, SERVICE_STOPPED, 5000);
+    }
+    // The program file can only go once its process has.
+    if (status.dwProcessId != 0) {
+        if (HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE,
+                                         status.dwProcessId)) {
+            if (WaitForSingleObject(process, 5000) != WAIT_OBJECT_0) {
+                TerminateProcess(process, 1);
+                WaitForSingleObject(process, 5000);
+            }
+            CloseHandle(process);
+        }
+    }
+    DeleteService(service);
+}
+
+// The service "TavSvc" running the given program, created for the test (after removing one
+// that an interrupted run left behind) and removed when the object goes.
+class ServerService {
+public:
+    static constexpr const wchar_t* kName = L"TavSvc";
+
+    explicit ServerService(const std::wstring& program)
+        : manager_(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS)) {
+        if (!manager_.Get()) return;
+        ScHandle leftOver(OpenServiceW(manager_.Get(), kName, SERVICE_ALL_ACCESS));
+        if (leftOver.Get()) StopAndDelete(leftOver.Get());
+        leftOver.Reset();
+        const std::wstring command = L"\"" + program + L"\"";
+        service_.Reset(CreateServiceW(manager_.Get(), kName, L"Tarnova server (test)",
+                                      SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+                                      SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, command.c_str(),
+                                      nullptr, nullptr, nullptr, nullptr, nullptr));
+    }
+    ~ServerService() {
+        if (service_.Get()) StopAndDelete(service_.Get());
+    }
+    ServerService(const ServerService&) = delete;
+    ServerService& operator=(const ServerService&) = delete;
+
+    bool Created() const { return service_.Get() != nullptr; }
+    bool Start() {
+        return StartServiceW(service_.Get(), 0, nullptr) &&
+               WaitForState(service_.Get(), SERVICE_RUNNING, 10000);
+    }
+    DWORD State() const { return StatusOf(service_.Get()).dwCurrentState; }
+    DWORD ProcessId() const { return StatusOf(service_.Get()).dwProcessId; }
+
+private:
+    ScHandle manager_;
+    ScHandle service_;
+};
+
+// Every operation writes itself into the journal with the state the service had then.
+class ServiceWatchingUpdater : public CTupModuleUpdater {
+public:
+    int PrepareUpdate() override { return Note(L"PrepareUpdate"); }
+    int CheckFilesExist() override { return Note(L"CheckFilesExist"); }
+    int CheckVersions() override {
+        Note(L"CheckVersions");
+        return 0;
+    }
+    int CheckFilesWritable() override { return Note(L"CheckFilesWritable"); }
+    int BackupFiles() override { return Note(L"BackupFiles"); }
+    int ApplyUpdate() override { return Note(L"ApplyUpdate"); }
+    int LaunchExecutables() override { return Note(L"LaunchExecutables"); }
+
+    static Strings& Journal() {
+        static Strings journal;
+        return journal;
+    }
+
+private:
+    int Note(const wchar_t* operation) {
+        std::wstring state = L"gone";
+        ScHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+        ScHandle service(manager.Get() ? OpenServiceW(manager.Get(), ServerService::kName,
+                                                      SERVICE_QUERY_STATUS)
+                                       : nullptr);
+        if (service.Get()) {
+            const DWORD current = StatusOf(service.Get()).dwCurrentState;
+            state = current == SERVICE_RUNNING   ? L"running"
+                    : current == SERVICE_STOPPED ? L"stopped"
+                                                 : L"state " + std::to_wstring(current);
+        }
+        Journal().push_back(std::wstring(operation) + L" (" + state + L")");
+        return 1;
+    }
+};
+
+std::string PackageDescription() {
+    using run_tests::ListItem;
+    using run_tests::StringItem;
+    return "<?xml version=\"1.0\"?>\n<CONFIG><ITEM key=\"Tarnova_Update\" type=\"OCContainer\">" +
+           StringItem("ComponentName", "WineRun") +
+           "<ITEM key=\"Updaters\" type=\"OCContainer\"><ITEM key=\"Updater0\" "
+           "type=\"OCContainer\">" +
+           StringItem("ClassType", "CTupServiceWatchUpdater") +
+           ListItem("AffectedServices", {"TavSvc"}) + "</ITEM></ITEM></ITEM></CONFIG>\n";
+}
+
+// The lines of a result log, each without its line end; false when a line lacks one.
+bool SplitLines(const std::string& content, std::vector<std::string>& lines) {
+    size_t start = 0;
+    for (size_t end; (end = content.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        lines.push_back(content.substr(start, end - start));
+    }
+    return start == content.size();
+}
+
+// The index of the first line at or after from that ends with the text, or the line count.
+size_t Find(const std::vector<std::string>& lines, const std::string& ending, size_t from = 0) {
+    for (size_t i = from; i < lines.size(); ++i) {
+        if (lines[i].size() >= ending.size() &&
+            lines[i].compare(lines[i].size() - ending.size(), ending.size(), ending) == 0) {
+            return i;
+        }
+    }
+    return lines.size();
+}
+
+TEST(TupRunWin, RunStopsTheServerServiceAroundTheFileWorkAndWritesTheResultLog) {
+    MachineWideTurn turn;
+    ASSERT_TRUE(turn.Owned());
+
+    // The server installed in a folder of its own: the test service program as Qelsrv.exe.
+    wintest::WinScratchFolder install;
+    wintest::WinScratchFolder wizard;
+    ASSERT_TRUE(install.Made() && wizard.Made());
+    const std::wstring server = install.PathOf(L"Qelsrv.exe");
+    ASSERT_TRUE(CopyFileW(wintest::WindowsPathOf(TAV_TEST_SERVICE_EXE).c_str(), server.c_str(),
+                          TRUE));
+    ASSERT_TRUE(CreateDirectoryW(wizard.PathOf(L"package").c_str(), nullptr));
+    ASSERT_TRUE(wintest::WriteWholeFile(wizard.PathOf(L"config.xml"), PackageDescription()));
+
+    ServerService service(server);
+    ASSERT_TRUE(service.Created());
+    ASSERT_TRUE(service.Start());
+    const DWORD firstProcess = service.ProcessId();
+
+    run_tests::ScopedClass watching(L"CTupServiceWatchUpdater", [] {
+        return std::unique_ptr<CPersistentObject>(new ServiceWatchingUpdater);
+    });
+    ServiceWatchingUpdater::Journal().clear();
+    wintest::ProgramElsewhere program(wizard.PathOf(L"TavUpdateWizard.exe"));
+    run_tests::IdTexts texts;
+    const std::wstring language = L"EN";
+    uint32_t enforce = 0;
+    auto manager = std::make_unique<CTupManager>(&texts, &language, enforce);
+
+    // The install folder is where the running Qelsrv.exe lies, as the process list spells it.
+    ASSERT_TRUE(manager->RunsQelsrv());
+    ASSERT_TRUE(tav::FoldEquals(install.Path() + L"\\", manager->InstallFolder()))
+        << tav::ToUtf8(manager->InstallFolder());
+    ASSERT_TRUE(manager->LoadNextPackage());
+    ASSERT_EQ(1u, manager->Updaters().size());
+
+    EXPECT_TRUE(manager->RunUpdate());
+
+    // The service was down exactly while the files were worked on, and runs again.
+    EXPECT_EQ((Strings{L"PrepareUpdate (running)", L"CheckFilesExist (running)",
+                       L"CheckVersions (running)", L"CheckFilesWritable (stopped)",
+                       L"BackupFiles (stopped)", L"ApplyUpdate (stopped)",
+                       L"LaunchExecutables (running)"}),
+              ServiceWatchingUpdater::Journal());
+    EXPECT_EQ(DWORD(SERVICE_RUNNING), service.State());
+    EXPECT_NE(firstProcess, service.ProcessId());
+    // "w3svc" goes before "tavsvc" but is not installed here, so it is set aside.
+    EXPECT_EQ(Strings{L"tavsvc"}, manager->ServicesToStop());
+
+    // The result log lies in this run's folder below the install folder's backup root.
+    const std::wstring backupRoot = manager->InstallFolder() + L"_TupBkp\\";
+    const std::wstring backupFolder = manager->BackupFolder();
+    ASSERT_EQ(backupRoot, backupFolder.substr(0, backupRoot.size()));
+    // Time stamp, installed version (the program has no version resource) and random digits.
+    const std::wstring name = backupFolder.substr(backupRoot.size());
+    EXPECT_TRUE(std::regex_match(name, std::wregex(LR"(\d{8}_\d{9}_unknown_version_\d{8}\\)")))
+        << tav::ToUtf8(name);
+    std::string content;
+    ASSERT_TRUE(wintest::ReadWholeFile(backupFolder + L"_log.csv", content));
+
+    std::vector<std::string> lines;
+    EXPECT_TRUE(SplitLines(content, lines)) << content;
+    ASSERT_FALSE(lines.empty());
+    const std::regex form(R"(\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}\.\d{3} - ;WineRun: #\d+( .*)?)");
+    for (const std::string& line : lines) EXPECT_TRUE(std::regex_match(line, form)) << line;
+
+    const size_t started = Find(lines, ";WineRun: #53037");
+    const size_t stopped = Find(lines, ";WineRun: #53078 tavsvc", started);
+    const size_t applied = Find(lines, ";WineRun: #53134 ServiceWatch", stopped);
+    const size_t restarted = Find(lines, ";WineRun: #53086 tavsvc", applied);
+    EXPECT_EQ(0u, started);
+    EXPECT_LT(stopped, lines.size());
+    EXPECT_LT(applied, lines.size());
+    EXPECT_LT(restarted, lines.size());
+    EXPECT_EQ(lines.size() - 1, Find(lines, ";WineRun: #53038", restarted));
+
+    manager.reset();
+}
+
+}  // namespace

@@ -1,0 +1,83 @@
+// Set-up for the updater and run tests under Wine: the real machine with the wizard's program
+// placed in a folder of the test's own, and whole files read back as bytes.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "system/Machine.h"
+
+namespace wintest {
+
+// The host machine, except that the running program seems to be programPath; current while
+// the object lives.
+class ProgramElsewhere {
+public:
+    explicit ProgramElsewhere(std::wstring programPath)
+        : program_(std::move(programPath)), machine_(sys::HostMachine()) {
+        machine_.program = &program_;
+        previous_ = sys::ReplaceCurrentMachine(&machine_);
+    }
+    ~ProgramElsewhere() { sys::ReplaceCurrentMachine(previous_); }
+    ProgramElsewhere(const ProgramElsewhere&) = delete;
+    ProgramElsewhere& operator=(const ProgramElsewhere&) = delete;
+
+private:
+    class FixedProgram final : public sys::IProgram {
+    public:
+        explicit FixedProgram(std::wstring path) : path_(std::move(path)) {}
+        std::wstring ExecutablePath() override { return path_; }
+
+    private:
+        std::wstring path_;
+    };
+
+    FixedProgram program_;
+    sys::Machine machine_;
+    sys::Machine* previous_ = nullptr;
+};
+
+// A handle of CreateFileW, closed when it goes.
+class OpenFile {
+public:
+    explicit OpenFile(HANDLE handle) : handle_(handle) {}
+    ~OpenFile() {
+        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    }
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(const OpenFile&) = delete;
+    HANDLE Get() const { return handle_; }
+    bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE handle_;
+};
+
+// Creates a file with the given content; false when it cannot be written.
+inline bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
+    OpenFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    return file.IsOpen() &&
+           WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                     nullptr) &&
+           written == bytes.size();
+}
+
+// The content of a file that others may have open for writing; false when it cannot be read.
+inline bool ReadWholeFile(const std::wstring& path, std::string& bytes) {
+    OpenFile file(CreateFileW(path.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsOpen()) return false;
+    bytes.clear();
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file.Get(), buffer, sizeof buffer, &read, nullptr) && read > 0) {
+        bytes.append(buffer, read);
+    }
+    return true;
+}
+
+}  // namespace wintest
