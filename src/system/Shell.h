@@ -23,7 +23,7 @@ public:
     virtual bool GetSpecialFolder(int csidl, bool create, std::wstring& path) = 0;
 
     // Writes a shortcut file, replacing an existing one; its folder must exist.
-    virtual bool CreateShortcut(const std::wstring& linkPath, const ShortcutSpec& spec) = 0;
+    virtual bool CreateShortcut(const std::wstring& linkPath, const ShortcutSpec& shortcut) = 0;
 };
 
 }  // namespace sys

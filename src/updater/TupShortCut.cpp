@@ -102,11 +102,11 @@ bool CTupShortCut::Create(const CTupTokenReplacer* replacer) const {
     if (!shell.GetSpecialFolder(csidl, false, specialFolder)) return false;
 
     const std::wstring linkPath = Join(Join(specialFolder, subFolder), title + L".lnk");
-    sys::ShortcutSpec spec;
-    spec.target = executablePath;
-    spec.workingFolder = workingFolder;
-    spec.description = title;
-    spec.iconFile = iconFilePath;
-    spec.iconIndex = static_cast<int>(iconId_);
-    return shell.CreateShortcut(linkPath, spec);
+    sys::ShortcutSpec shortcut;
+    shortcut.target = executablePath;
+    shortcut.workingFolder = workingFolder;
+    shortcut.description = title;
+    shortcut.iconFile = iconFilePath;
+    shortcut.iconIndex = static_cast<int>(iconId_);
+    return shell.CreateShortcut(linkPath, shortcut);
 }

@@ -113,9 +113,9 @@ bool FakeShell::GetSpecialFolder(int csidl, bool create, std::wstring& path) {
     return true;
 }
 
-bool FakeShell::CreateShortcut(const std::wstring& linkPath, const sys::ShortcutSpec& spec) {
-    if (!files_->WriteAll(linkPath, "shortcut to " + tav::ToUtf8(spec.target))) return false;
-    shortcuts.emplace_back(linkPath, spec);
+bool FakeShell::CreateShortcut(const std::wstring& linkPath, const sys::ShortcutSpec& shortcut) {
+    if (!files_->WriteAll(linkPath, "shortcut to " + tav::ToUtf8(shortcut.target))) return false;
+    shortcuts.emplace_back(linkPath, shortcut);
     return true;
 }
 

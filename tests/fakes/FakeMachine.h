@@ -95,7 +95,7 @@ class FakeShell final : public sys::IShell {
 public:
     explicit FakeShell(FakeFiles* files) : files_(files) {}
     bool GetSpecialFolder(int csidl, bool create, std::wstring& path) override;
-    bool CreateShortcut(const std::wstring& linkPath, const sys::ShortcutSpec& spec) override;
+    bool CreateShortcut(const std::wstring& linkPath, const sys::ShortcutSpec& shortcut) override;
 
     std::map<int, std::wstring> folders;
     std::vector<std::pair<std::wstring, sys::ShortcutSpec>> shortcuts;

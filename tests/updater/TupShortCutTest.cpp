@@ -118,12 +118,12 @@ TEST_F(TupShortCutTest, CreateWritesTheLinkBelowTheSpecialFolderWithTokensReplac
     EXPECT_TRUE(shortcut.Create(&replacer));
     ASSERT_EQ(1u, Made().size());
     EXPECT_EQ(L"C:\\ProgramData\\Start Menu\\Programs\\Tarnova\\Tarnova Admin.lnk", Made()[0].first);
-    const sys::ShortcutSpec& spec = Made()[0].second;
-    EXPECT_EQ(L"C:\\TAV\\TavAdmin.exe", spec.target);
-    EXPECT_EQ(L"C:\\TAV\\", spec.workingFolder);
-    EXPECT_EQ(L"Tarnova Admin", spec.description);
-    EXPECT_EQ(L"C:\\TAV\\icons.dll", spec.iconFile);
-    EXPECT_EQ(3, spec.iconIndex);
+    const sys::ShortcutSpec& link = Made()[0].second;
+    EXPECT_EQ(L"C:\\TAV\\TavAdmin.exe", link.target);
+    EXPECT_EQ(L"C:\\TAV\\", link.workingFolder);
+    EXPECT_EQ(L"Tarnova Admin", link.description);
+    EXPECT_EQ(L"C:\\TAV\\icons.dll", link.iconFile);
+    EXPECT_EQ(3, link.iconIndex);
     EXPECT_EQ(L"[$GROUP]", shortcut.SubFolder());  // the stored fields stay
 }
 

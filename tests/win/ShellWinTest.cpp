@@ -106,36 +106,36 @@ TEST(ShellWin, ShortcutHoldsWhatWasAskedForAndIsReplaced) {
     sys::win32::Win32Shell shell;
     const std::wstring link = scratch.PathOf(L"Tarnova Console.lnk");
 
-    sys::ShortcutSpec spec;
-    spec.target = wintest::ProbeExe();
-    spec.workingFolder = scratch.Path();
-    spec.description = L"Tarnova server console";
-    spec.iconFile = wintest::Probe1000Exe();
-    spec.iconIndex = 2;
-    ASSERT_TRUE(shell.CreateShortcut(link, spec));
+    sys::ShortcutSpec shortcut;
+    shortcut.target = wintest::ProbeExe();
+    shortcut.workingFolder = scratch.Path();
+    shortcut.description = L"Tarnova server console";
+    shortcut.iconFile = wintest::Probe1000Exe();
+    shortcut.iconIndex = 2;
+    ASSERT_TRUE(shell.CreateShortcut(link, shortcut));
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(link.c_str()));
 
     ReadLink read = Load(link);
     ASSERT_TRUE(read.loaded);
-    EXPECT_TRUE(tav::FoldEquals(spec.target, read.target)) << tav::ToUtf8(read.target);
-    EXPECT_TRUE(tav::FoldEquals(spec.workingFolder, read.workingFolder))
+    EXPECT_TRUE(tav::FoldEquals(shortcut.target, read.target)) << tav::ToUtf8(read.target);
+    EXPECT_TRUE(tav::FoldEquals(shortcut.workingFolder, read.workingFolder))
         << tav::ToUtf8(read.workingFolder);
-    EXPECT_EQ(spec.description, read.description);
-    EXPECT_TRUE(tav::FoldEquals(spec.iconFile, read.iconFile)) << tav::ToUtf8(read.iconFile);
+    EXPECT_EQ(shortcut.description, read.description);
+    EXPECT_TRUE(tav::FoldEquals(shortcut.iconFile, read.iconFile)) << tav::ToUtf8(read.iconFile);
     EXPECT_EQ(2, read.iconIndex);
 
     // Writing it again replaces the file.
-    spec.description = L"Tarnova server console, new";
-    spec.iconFile = spec.target;
-    spec.iconIndex = 0;
-    ASSERT_TRUE(shell.CreateShortcut(link, spec));
+    shortcut.description = L"Tarnova server console, new";
+    shortcut.iconFile = shortcut.target;
+    shortcut.iconIndex = 0;
+    ASSERT_TRUE(shell.CreateShortcut(link, shortcut));
     read = Load(link);
     ASSERT_TRUE(read.loaded);
-    EXPECT_EQ(spec.description, read.description);
-    EXPECT_TRUE(tav::FoldEquals(spec.iconFile, read.iconFile)) << tav::ToUtf8(read.iconFile);
+    EXPECT_EQ(shortcut.description, read.description);
+    EXPECT_TRUE(tav::FoldEquals(shortcut.iconFile, read.iconFile)) << tav::ToUtf8(read.iconFile);
     EXPECT_EQ(0, read.iconIndex);
 
-    EXPECT_FALSE(shell.CreateShortcut(scratch.PathOf(L"missing\\x.lnk"), spec));
+    EXPECT_FALSE(shell.CreateShortcut(scratch.PathOf(L"missing\\x.lnk"), shortcut));
 }
 
 }  // namespace

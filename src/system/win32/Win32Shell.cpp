@@ -51,17 +51,17 @@ bool Win32Shell::GetSpecialFolder(int csidl, bool create, std::wstring& path) {
     return !path.empty();
 }
 
-bool Win32Shell::CreateShortcut(const std::wstring& linkPath, const ShortcutSpec& spec) {
+bool Win32Shell::CreateShortcut(const std::wstring& linkPath, const ShortcutSpec& shortcut) {
     ComScope com;
     ComPointer<IShellLinkW> link;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                 reinterpret_cast<void**>(link.Out())))) {
         return false;
     }
-    link->SetPath(spec.target.c_str());
-    link->SetWorkingDirectory(spec.workingFolder.c_str());
-    link->SetDescription(spec.description.c_str());
-    link->SetIconLocation(spec.iconFile.c_str(), spec.iconIndex);
+    link->SetPath(shortcut.target.c_str());
+    link->SetWorkingDirectory(shortcut.workingFolder.c_str());
+    link->SetDescription(shortcut.description.c_str());
+    link->SetIconLocation(shortcut.iconFile.c_str(), shortcut.iconIndex);
     ComPointer<IPersistFile> file;
     if (FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.Out())))) {
         return false;
