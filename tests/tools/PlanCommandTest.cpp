@@ -9,25 +9,13 @@
 #include "base/WideText.h"
 #include "fakes/FakeMachine.h"
 #include "fakes/ScratchFolder.h"
-#include "tavpkg/Tavpkg.h"
+#include "fakes/TavpkgRunner.h"
 
 namespace {
 
-struct Result {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-Result RunTool(const std::vector<std::wstring>& args) {
-    std::ostringstream out, err;
-    const int code = tavpkg::Run(args, out, err);
-    return Result{code, out.str(), err.str()};
-}
-
-bool OneLine(const std::string& text) {
-    return !text.empty() && text.back() == '\n' && std::count(text.begin(), text.end(), '\n') == 1;
-}
+using Result = testing_support::ToolResult;
+using testing_support::OneLine;
+using testing_support::RunTool;
 
 const std::string kSampleFolder = std::string(TAV_SOURCE_DIR) + "/tests/data/plan/";
 const std::wstring kSample = tav::FromUtf8(kSampleFolder + "config.xml");

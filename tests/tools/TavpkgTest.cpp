@@ -10,25 +10,14 @@
 
 #include "persist/ObjContainer.h"
 #include "fakes/ScratchFolder.h"
+#include "fakes/TavpkgRunner.h"
 #include "tavpkg/ContainerJson.h"
 
 namespace {
 
-struct Result {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-Result RunTool(std::vector<std::wstring> args) {
-    std::ostringstream out, err;
-    const int code = tavpkg::Run(args, out, err);
-    return Result{code, out.str(), err.str()};
-}
-
-bool OneLine(const std::string& text) {
-    return !text.empty() && text.back() == '\n' && std::count(text.begin(), text.end(), '\n') == 1;
-}
+using Result = testing_support::ToolResult;
+using testing_support::OneLine;
+using testing_support::RunTool;
 
 class TavpkgTest : public ::testing::Test {
 protected:

@@ -1,62 +1,33 @@
 // Tests of tavpkg text: the text printed, exit codes and usage errors.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "system/Machine.h"
-#include "tavpkg/Tavpkg.h"
+#include "fakes/ScratchFolder.h"
+#include "fakes/TavpkgRunner.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-struct Result {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-Result RunTool(const std::vector<std::wstring>& args) {
-    std::ostringstream out, err;
-    const int code = tavpkg::Run(args, out, err);
-    return Result{code, out.str(), err.str()};
-}
-
-bool OneLine(const std::string& text) {
-    return !text.empty() && text.back() == '\n' && std::count(text.begin(), text.end(), '\n') == 1;
-}
+using Result = testing_support::ToolResult;
+using testing_support::OneLine;
+using testing_support::RunTool;
 
 class TextCommandTest : public ::testing::Test {
 protected:
     TextCommandTest() {
-        static std::atomic<int> counter{0};
-        const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-        do {
-            path_ = fs::temp_directory_path() /
-                    ("tav-text-" + std::to_string(stamp) + "-" + std::to_string(++counter));
-        } while (!fs::create_directory(path_));
-        std::ofstream(path_ / "TavLang.Xml", std::ios::binary)
-            << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<TAVLANG>\n"
-               "<STRING code=\"53000\"><LANG code=\"EN\">Welcome</LANG>"
-               "<LANG code=\"DE\">Willkommen f\xC3\xBCr Sie</LANG></STRING>\n"
-               "<STRING code=\"-3\"><LANG code=\"EN\">negative</LANG></STRING>\n"
-               "<STRING code=\"7\"><LANG code=\"EN\"></LANG></STRING>\n"
-               "</TAVLANG>\n";
-        folder_ = path_.wstring();
-    }
-    ~TextCommandTest() override {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
+        folder.Write("TavLang.Xml",
+                     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<TAVLANG>\n"
+                     "<STRING code=\"53000\"><LANG code=\"EN\">Welcome</LANG>"
+                     "<LANG code=\"DE\">Willkommen f\xC3\xBCr Sie</LANG></STRING>\n"
+                     "<STRING code=\"-3\"><LANG code=\"EN\">negative</LANG></STRING>\n"
+                     "<STRING code=\"7\"><LANG code=\"EN\"></LANG></STRING>\n"
+                     "</TAVLANG>\n");
+        folder_ = folder.PathOf("");
     }
 
-    fs::path path_;
+    testing_support::ScratchFolder folder;
     std::wstring folder_;
 };
 
@@ -126,7 +97,7 @@ private:
 };
 
 TEST_F(TextCommandTest, WithoutAFolderReadsTheToolsOwn) {
-    ToolIn program((path_ / "tavpkg").wstring());
+    ToolIn program(folder.PathOf("tavpkg"));
     sys::Machine machine = sys::HostMachine();
     machine.program = &program;
     sys::Machine* previous = sys::ReplaceCurrentMachine(&machine);

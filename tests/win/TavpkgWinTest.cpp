@@ -1,25 +1,13 @@
 // tavpkg's Windows-only commands against the real registry and real executables.
 #include <gtest/gtest.h>
 
-#include <sstream>
-
-#include "tavpkg/Tavpkg.h"
+#include "fakes/TavpkgRunner.h"
 #include "win/WinTestSupport.h"
 
 namespace {
 
-struct Result {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-Result RunTool(const std::vector<std::wstring>& args) {
-    std::ostringstream out;
-    std::ostringstream err;
-    const int code = tavpkg::Run(args, out, err);
-    return Result{code, out.str(), err.str()};
-}
+using Result = testing_support::ToolResult;
+using testing_support::RunTool;
 
 TEST(TavpkgWin, RegistryPrintsTheKeyAsJsonToTheRequestedDepth) {
     wintest::ScratchKey key(L"TavpkgRegistryTest");
