@@ -101,6 +101,10 @@ public:
     // Bytes free for this user on the volume that holds path.
     virtual bool FreeSpace(const std::wstring& path, uint64_t& bytes) = 0;
 
+    // Creates an empty file with a new name in the user's temporary folder, the name starting
+    // with prefix, and gives its path; false when none can be made.
+    virtual bool CreateTemporaryFile(const std::wstring& prefix, std::wstring& path) = 0;
+
     // Opens a file for appending, creating it when missing and never truncating it, shared for
     // reading and writing with other processes and not inherited by child processes. Null
     // when it cannot be opened (locked, missing folder, no rights).

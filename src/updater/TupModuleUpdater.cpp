@@ -89,15 +89,9 @@ int CTupModuleUpdater::PrepareUpdate() {
     return 1;
 }
 
-// The base file checks, backup, file replacement and launching are added with the file update;
-// until then each lets the run go on without touching anything.
-int CTupModuleUpdater::CheckFilesExist() { return 1; }
-int CTupModuleUpdater::CheckVersions() { return 0; }
-int CTupModuleUpdater::CheckFilesWritable() { return 1; }
-int CTupModuleUpdater::BackupFiles() { return 1; }
-int CTupModuleUpdater::ApplyUpdate() { return 1; }
-int CTupModuleUpdater::LaunchExecutables() {
-    // The run has started this module's programs just before: they are not started again.
-    if (baseLaunchResult_ >= 0) return baseLaunchResult_;
-    return 1;
+// The base file checks and backup are in TupFileChecks.cpp, the file phase in TupFileUpdate.cpp,
+// registration, commands and launching in TupRegistration.cpp.
+int CTupModuleUpdater::ApplyUpdate() {
+    if (!ReplaceFiles()) return 0;
+    return RegisterAndRunCommands();
 }

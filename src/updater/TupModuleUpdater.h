@@ -140,6 +140,14 @@ protected:
     // package file; the number of file entries afterwards.
     int ExpandFilePatterns();
 
+    // The two halves of the base ApplyUpdate: replacing the module's files (keeping copies of
+    // customized ones), then registering components, writing registry values, replacing
+    // tokens in files, creating shortcuts and running commands. Each answers 1 or 0.
+    int ReplaceFiles();
+    int RegisterAndRunCommands();
+    // Registers .NET assemblies with the regasm of a framework version ("v4.0.30319").
+    void RegisterNetObjects(const StringList& objects, const std::wstring& frameworkVersion);
+
     // What token replacement needs of the updater.
     const CTupManager* TokenManager() const override { return manager_; }
     const std::vector<CTupToken>& ModuleTokens() const override { return tokens_; }

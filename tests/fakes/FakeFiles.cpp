@@ -297,6 +297,17 @@ bool FakeFiles::FreeSpace(const std::wstring&, uint64_t& bytes) {
     return true;
 }
 
+bool FakeFiles::CreateTemporaryFile(const std::wstring& prefix, std::wstring& path) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const std::wstring name = L"C:\\Temp\\" + prefix + std::to_wstring(temporaryFiles + 1) + L".tmp";
+    MakeParents(name);
+    if (!CanCreateIn(Key(name))) return false;
+    Make(name, false);
+    ++temporaryFiles;
+    path = name;
+    return true;
+}
+
 void FakeFiles::AddFile(const std::wstring& path, const std::string& content, uint32_t attributes) {
     std::lock_guard<std::mutex> lock(mutex_);
     MakeParents(path);

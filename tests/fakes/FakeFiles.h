@@ -31,6 +31,7 @@ public:
     bool ReadAccessList(const std::wstring& path, sys::AccessList& list) override;
     bool WriteAccessList(const std::wstring& path, const sys::AccessList& list) override;
     bool FreeSpace(const std::wstring& path, uint64_t& bytes) override;
+    bool CreateTemporaryFile(const std::wstring& prefix, std::wstring& path) override;
 
     // Set-up: files and folders with all missing folders above them.
     void AddFile(const std::wstring& path, const std::string& content = std::string(),
@@ -62,6 +63,7 @@ public:
     int opens = 0;                  // successful OpenForAppend calls
     int exclusiveAttempts = 0;      // CanOpenExclusively calls
     uint64_t freeBytes = 100ull << 30;
+    int temporaryFiles = 0;         // CreateTemporaryFile calls that made a file
 
 private:
     friend class FakeAppendFile;

@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <vector>
 
 #include "base/WideText.h"
 
@@ -217,6 +219,19 @@ bool PosixFiles::FreeSpace(const std::wstring& path, uint64_t& bytes) {
         }
     }
     bytes = static_cast<uint64_t>(fs.f_bavail) * fs.f_frsize;
+    return true;
+}
+
+bool PosixFiles::CreateTemporaryFile(const std::wstring& prefix, std::wstring& path) {
+    const char* folder = std::getenv("TMPDIR");
+    std::string pattern = (folder && *folder) ? folder : "/tmp";
+    if (pattern.back() != '/') pattern += '/';
+    pattern += tav::ToUtf8(prefix) + "XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    const Descriptor fd(mkstemp(name.data()));
+    if (fd.get() < 0) return false;
+    path = tav::FromUtf8(name.data());
     return true;
 }
 

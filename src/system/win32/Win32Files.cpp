@@ -183,4 +183,14 @@ bool Win32Files::FreeSpace(const std::wstring& path, uint64_t& bytes) {
     return true;
 }
 
+bool Win32Files::CreateTemporaryFile(const std::wstring& prefix, std::wstring& path) {
+    wchar_t folder[MAX_PATH + 1] = {};
+    const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
+    if (length == 0 || length > MAX_PATH) return false;
+    wchar_t name[MAX_PATH] = {};
+    if (!GetTempFileNameW(folder, prefix.c_str(), 0, name)) return false;
+    path = name;
+    return true;
+}
+
 }  // namespace sys::win32

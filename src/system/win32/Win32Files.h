@@ -22,6 +22,7 @@ public:
     bool ReadAccessList(const std::wstring& path, AccessList& list) override;
     bool WriteAccessList(const std::wstring& path, const AccessList& list) override;
     bool FreeSpace(const std::wstring& path, uint64_t& bytes) override;
+    bool CreateTemporaryFile(const std::wstring& prefix, std::wstring& path) override;
 };
 
 }  // namespace sys::win32

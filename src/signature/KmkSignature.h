@@ -1,0 +1,47 @@
+// Base of the signatures embedded in delivered web, script and XML files: tells whether a file
+// still has the content it was signed with.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CKmkSignature {
+public:
+    using Digest = std::array<uint8_t, 16>;
+
+    CKmkSignature() = default;
+    virtual ~CKmkSignature() = default;
+    CKmkSignature(const CKmkSignature&) = delete;
+    CKmkSignature& operator=(const CKmkSignature&) = delete;
+
+    // True when the file carries a signature line that matches its content.
+    bool Verify(const std::wstring& path);
+    // Reads a signature text (hex digit pairs, '-' ignored), decrypts it and keeps the block.
+    bool DecodeSignature(const std::wstring& text);
+    // The signature text of the object's signature bytes.
+    std::wstring FormatSignature() const;
+
+    // Writes the class's signature line for the file's present content into the file, in
+    // place of any earlier one.
+    virtual bool Sign(const std::wstring& path);
+    // The text between the braces of the first signature line of the file.
+    virtual bool ReadSignature(const std::wstring& path, std::wstring& text);
+    // MD5 of the file's significant content.
+    virtual bool ComputeDigest(const std::wstring& path, Digest& digest) = 0;
+
+    // The decrypted block and the signature bytes, as the last decode or sign left them.
+    const std::array<uint8_t, 20>& Block() const { return block_; }
+    const std::vector<uint8_t>& SignatureBytes() const { return signature_; }
+
+protected:
+    // What the derived classes tell the base: the pattern that recognises their signature
+    // line and the line they write.
+    virtual const char* LinePattern() const = 0;
+    virtual std::string SignatureLine(const std::string& signatureText) const = 0;
+
+private:
+    std::array<uint8_t, 20> block_{};
+    std::vector<uint8_t> signature_;
+};
