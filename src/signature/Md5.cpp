@@ -25,94 +25,102 @@ inline uint32_t G(uint32_t x, uint32_t y, uint32_t z) { return y ^ (z & (x ^ y))
 inline uint32_t H(uint32_t x, uint32_t y, uint32_t z) { return x ^ y ^ z; }
 inline uint32_t I(uint32_t x, uint32_t y, uint32_t z) { return y ^ (x | ~z); }
 
-#define TAV_MD5_STEP(f, a, b, c, d, x, s, t) \
-    a += f(b, c, d) + (x) + uint32_t(t);     \
-    a = Rotl(a, s) + b
+// One of the 64 steps: a = b + ((a + f(b, c, d) + x + t) <<< s).
+template <uint32_t (*f)(uint32_t, uint32_t, uint32_t)>
+inline void Step(uint32_t& a, uint32_t b, uint32_t c, uint32_t d, uint32_t x, int s, uint32_t t) {
+    a = Rotl(a + f(b, c, d) + x + t, s) + b;
+}
 
 }  // namespace
 
-CMd5::CMd5() : state_{0x67452301u, 0xefcdab89u, 0x98badcfeu, 0x10325476u} {}
+CMd5::CMd5() { Restart(); }
+
+void CMd5::Restart() {
+    state_[0] = 0x67452301u;
+    state_[1] = 0xefcdab89u;
+    state_[2] = 0x98badcfeu;
+    state_[3] = 0x10325476u;
+    length_ = 0;
+}
 
 void CMd5::Transform(const uint8_t block[64]) {
     uint32_t x[16];
     for (int i = 0; i < 16; ++i) x[i] = Load32(block + 4 * i);
     uint32_t a = state_[0], b = state_[1], c = state_[2], d = state_[3];
 
-    TAV_MD5_STEP(F, a, b, c, d, x[0], 7, 0xd76aa478);
-    TAV_MD5_STEP(F, d, a, b, c, x[1], 12, 0xe8c7b756);
-    TAV_MD5_STEP(F, c, d, a, b, x[2], 17, 0x242070db);
-    TAV_MD5_STEP(F, b, c, d, a, x[3], 22, 0xc1bdceee);
-    TAV_MD5_STEP(F, a, b, c, d, x[4], 7, 0xf57c0faf);
-    TAV_MD5_STEP(F, d, a, b, c, x[5], 12, 0x4787c62a);
-    TAV_MD5_STEP(F, c, d, a, b, x[6], 17, 0xa8304613);
-    TAV_MD5_STEP(F, b, c, d, a, x[7], 22, 0xfd469501);
-    TAV_MD5_STEP(F, a, b, c, d, x[8], 7, 0x698098d8);
-    TAV_MD5_STEP(F, d, a, b, c, x[9], 12, 0x8b44f7af);
-    TAV_MD5_STEP(F, c, d, a, b, x[10], 17, 0xffff5bb1);
-    TAV_MD5_STEP(F, b, c, d, a, x[11], 22, 0x895cd7be);
-    TAV_MD5_STEP(F, a, b, c, d, x[12], 7, 0x6b901122);
-    TAV_MD5_STEP(F, d, a, b, c, x[13], 12, 0xfd987193);
-    TAV_MD5_STEP(F, c, d, a, b, x[14], 17, 0xa679438e);
-    TAV_MD5_STEP(F, b, c, d, a, x[15], 22, 0x49b40821);
+    Step<F>(a, b, c, d, x[0], 7, 0xd76aa478);
+    Step<F>(d, a, b, c, x[1], 12, 0xe8c7b756);
+    Step<F>(c, d, a, b, x[2], 17, 0x242070db);
+    Step<F>(b, c, d, a, x[3], 22, 0xc1bdceee);
+    Step<F>(a, b, c, d, x[4], 7, 0xf57c0faf);
+    Step<F>(d, a, b, c, x[5], 12, 0x4787c62a);
+    Step<F>(c, d, a, b, x[6], 17, 0xa8304613);
+    Step<F>(b, c, d, a, x[7], 22, 0xfd469501);
+    Step<F>(a, b, c, d, x[8], 7, 0x698098d8);
+    Step<F>(d, a, b, c, x[9], 12, 0x8b44f7af);
+    Step<F>(c, d, a, b, x[10], 17, 0xffff5bb1);
+    Step<F>(b, c, d, a, x[11], 22, 0x895cd7be);
+    Step<F>(a, b, c, d, x[12], 7, 0x6b901122);
+    Step<F>(d, a, b, c, x[13], 12, 0xfd987193);
+    Step<F>(c, d, a, b, x[14], 17, 0xa679438e);
+    Step<F>(b, c, d, a, x[15], 22, 0x49b40821);
 
-    TAV_MD5_STEP(G, a, b, c, d, x[1], 5, 0xf61e2562);
-    TAV_MD5_STEP(G, d, a, b, c, x[6], 9, 0xc040b340);
-    TAV_MD5_STEP(G, c, d, a, b, x[11], 14, 0x265e5a51);
-    TAV_MD5_STEP(G, b, c, d, a, x[0], 20, 0xe9b6c7aa);
-    TAV_MD5_STEP(G, a, b, c, d, x[5], 5, 0xd62f105d);
-    TAV_MD5_STEP(G, d, a, b, c, x[10], 9, 0x02441453);
-    TAV_MD5_STEP(G, c, d, a, b, x[15], 14, 0xd8a1e681);
-    TAV_MD5_STEP(G, b, c, d, a, x[4], 20, 0xe7d3fbc8);
-    TAV_MD5_STEP(G, a, b, c, d, x[9], 5, 0x21e1cde6);
-    TAV_MD5_STEP(G, d, a, b, c, x[14], 9, 0xc33707d6);
-    TAV_MD5_STEP(G, c, d, a, b, x[3], 14, 0xf4d50d87);
-    TAV_MD5_STEP(G, b, c, d, a, x[8], 20, 0x455a14ed);
-    TAV_MD5_STEP(G, a, b, c, d, x[13], 5, 0xa9e3e905);
-    TAV_MD5_STEP(G, d, a, b, c, x[2], 9, 0xfcefa3f8);
-    TAV_MD5_STEP(G, c, d, a, b, x[7], 14, 0x676f02d9);
-    TAV_MD5_STEP(G, b, c, d, a, x[12], 20, 0x8d2a4c8a);
+    Step<G>(a, b, c, d, x[1], 5, 0xf61e2562);
+    Step<G>(d, a, b, c, x[6], 9, 0xc040b340);
+    Step<G>(c, d, a, b, x[11], 14, 0x265e5a51);
+    Step<G>(b, c, d, a, x[0], 20, 0xe9b6c7aa);
+    Step<G>(a, b, c, d, x[5], 5, 0xd62f105d);
+    Step<G>(d, a, b, c, x[10], 9, 0x02441453);
+    Step<G>(c, d, a, b, x[15], 14, 0xd8a1e681);
+    Step<G>(b, c, d, a, x[4], 20, 0xe7d3fbc8);
+    Step<G>(a, b, c, d, x[9], 5, 0x21e1cde6);
+    Step<G>(d, a, b, c, x[14], 9, 0xc33707d6);
+    Step<G>(c, d, a, b, x[3], 14, 0xf4d50d87);
+    Step<G>(b, c, d, a, x[8], 20, 0x455a14ed);
+    Step<G>(a, b, c, d, x[13], 5, 0xa9e3e905);
+    Step<G>(d, a, b, c, x[2], 9, 0xfcefa3f8);
+    Step<G>(c, d, a, b, x[7], 14, 0x676f02d9);
+    Step<G>(b, c, d, a, x[12], 20, 0x8d2a4c8a);
 
-    TAV_MD5_STEP(H, a, b, c, d, x[5], 4, 0xfffa3942);
-    TAV_MD5_STEP(H, d, a, b, c, x[8], 11, 0x8771f681);
-    TAV_MD5_STEP(H, c, d, a, b, x[11], 16, 0x6d9d6122);
-    TAV_MD5_STEP(H, b, c, d, a, x[14], 23, 0xfde5380c);
-    TAV_MD5_STEP(H, a, b, c, d, x[1], 4, 0xa4beea44);
-    TAV_MD5_STEP(H, d, a, b, c, x[4], 11, 0x4bdecfa9);
-    TAV_MD5_STEP(H, c, d, a, b, x[7], 16, 0xf6bb4b60);
-    TAV_MD5_STEP(H, b, c, d, a, x[10], 23, 0xbebfbc70);
-    TAV_MD5_STEP(H, a, b, c, d, x[13], 4, 0x289b7ec6);
-    TAV_MD5_STEP(H, d, a, b, c, x[0], 11, 0xeaa127fa);
-    TAV_MD5_STEP(H, c, d, a, b, x[3], 16, 0xd4ef3085);
-    TAV_MD5_STEP(H, b, c, d, a, x[6], 23, 0x04881d05);
-    TAV_MD5_STEP(H, a, b, c, d, x[9], 4, 0xd9d4d039);
-    TAV_MD5_STEP(H, d, a, b, c, x[12], 11, 0xe6db99e5);
-    TAV_MD5_STEP(H, c, d, a, b, x[15], 16, 0x1fa27cf8);
-    TAV_MD5_STEP(H, b, c, d, a, x[2], 23, 0xc4ac5665);
+    Step<H>(a, b, c, d, x[5], 4, 0xfffa3942);
+    Step<H>(d, a, b, c, x[8], 11, 0x8771f681);
+    Step<H>(c, d, a, b, x[11], 16, 0x6d9d6122);
+    Step<H>(b, c, d, a, x[14], 23, 0xfde5380c);
+    Step<H>(a, b, c, d, x[1], 4, 0xa4beea44);
+    Step<H>(d, a, b, c, x[4], 11, 0x4bdecfa9);
+    Step<H>(c, d, a, b, x[7], 16, 0xf6bb4b60);
+    Step<H>(b, c, d, a, x[10], 23, 0xbebfbc70);
+    Step<H>(a, b, c, d, x[13], 4, 0x289b7ec6);
+    Step<H>(d, a, b, c, x[0], 11, 0xeaa127fa);
+    Step<H>(c, d, a, b, x[3], 16, 0xd4ef3085);
+    Step<H>(b, c, d, a, x[6], 23, 0x04881d05);
+    Step<H>(a, b, c, d, x[9], 4, 0xd9d4d039);
+    Step<H>(d, a, b, c, x[12], 11, 0xe6db99e5);
+    Step<H>(c, d, a, b, x[15], 16, 0x1fa27cf8);
+    Step<H>(b, c, d, a, x[2], 23, 0xc4ac5665);
 
-    TAV_MD5_STEP(I, a, b, c, d, x[0], 6, 0xf4292244);
-    TAV_MD5_STEP(I, d, a, b, c, x[7], 10, 0x432aff97);
-    TAV_MD5_STEP(I, c, d, a, b, x[14], 15, 0xab9423a7);
-    TAV_MD5_STEP(I, b, c, d, a, x[5], 21, 0xfc93a039);
-    TAV_MD5_STEP(I, a, b, c, d, x[12], 6, 0x655b59c3);
-    TAV_MD5_STEP(I, d, a, b, c, x[3], 10, 0x8f0ccc92);
-    TAV_MD5_STEP(I, c, d, a, b, x[10], 15, 0xffeff47d);
-    TAV_MD5_STEP(I, b, c, d, a, x[1], 21, 0x85845dd1);
-    TAV_MD5_STEP(I, a, b, c, d, x[8], 6, 0x6fa87e4f);
-    TAV_MD5_STEP(I, d, a, b, c, x[15], 10, 0xfe2ce6e0);
-    TAV_MD5_STEP(I, c, d, a, b, x[6], 15, 0xa3014314);
-    TAV_MD5_STEP(I, b, c, d, a, x[13], 21, 0x4e0811a1);
-    TAV_MD5_STEP(I, a, b, c, d, x[4], 6, 0xf7537e82);
-    TAV_MD5_STEP(I, d, a, b, c, x[11], 10, 0xbd3af235);
-    TAV_MD5_STEP(I, c, d, a, b, x[2], 15, 0x2ad7d2bb);
-    TAV_MD5_STEP(I, b, c, d, a, x[9], 21, 0xeb86d391);
+    Step<I>(a, b, c, d, x[0], 6, 0xf4292244);
+    Step<I>(d, a, b, c, x[7], 10, 0x432aff97);
+    Step<I>(c, d, a, b, x[14], 15, 0xab9423a7);
+    Step<I>(b, c, d, a, x[5], 21, 0xfc93a039);
+    Step<I>(a, b, c, d, x[12], 6, 0x655b59c3);
+    Step<I>(d, a, b, c, x[3], 10, 0x8f0ccc92);
+    Step<I>(c, d, a, b, x[10], 15, 0xffeff47d);
+    Step<I>(b, c, d, a, x[1], 21, 0x85845dd1);
+    Step<I>(a, b, c, d, x[8], 6, 0x6fa87e4f);
+    Step<I>(d, a, b, c, x[15], 10, 0xfe2ce6e0);
+    Step<I>(c, d, a, b, x[6], 15, 0xa3014314);
+    Step<I>(b, c, d, a, x[13], 21, 0x4e0811a1);
+    Step<I>(a, b, c, d, x[4], 6, 0xf7537e82);
+    Step<I>(d, a, b, c, x[11], 10, 0xbd3af235);
+    Step<I>(c, d, a, b, x[2], 15, 0x2ad7d2bb);
+    Step<I>(b, c, d, a, x[9], 21, 0xeb86d391);
 
     state_[0] += a;
     state_[1] += b;
     state_[2] += c;
     state_[3] += d;
 }
-
-#undef TAV_MD5_STEP
 
 void CMd5::Update(const void* data, size_t bytes) {
     if (bytes == 0) return;
@@ -145,12 +153,7 @@ CMd5::Digest CMd5::Final() {
 
     Digest digest;
     for (int i = 0; i < 4; ++i) Store32(digest.data() + 4 * i, state_[i]);
-    // Start the next message.
-    state_[0] = 0x67452301u;
-    state_[1] = 0xefcdab89u;
-    state_[2] = 0x98badcfeu;
-    state_[3] = 0x10325476u;
-    length_ = 0;
+    Restart();
     return digest;
 }
 

@@ -21,6 +21,7 @@ public:
     static Digest Of(std::string_view bytes);
 
 private:
+    void Restart();
     void Transform(const uint8_t block[64]);
 
     uint32_t state_[4];

@@ -4,6 +4,7 @@
 // match in any case.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,19 @@ public:
     bool Search(std::string_view line, std::string& captured) const;
 
 private:
-    struct Item;  // one character class, possibly repeated, or a group boundary
+    // One character class, possibly repeated, or a group boundary.
+    struct Item {
+        enum class Kind : uint8_t { Literal, Any, Blank, GroupOpen, GroupClose };
+        Kind kind;
+        char folded;  // the lower-case character of a literal
+        bool repeat;  // followed by '*'
+    };
+
+    bool MayMatch(std::string_view line) const;
+
     std::vector<Item> items_;
+    // The longest run of single literals: every match contains it, so a line without it is
+    // rejected before any matching. Lower case; empty when the pattern has no literal.
+    std::string required_;
+    uint8_t shift_[256] = {};  // skip distances for finding required_
 };
