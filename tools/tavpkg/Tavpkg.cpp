@@ -20,6 +20,8 @@ const char kUsage[] =
     "                            a language text as the wizard reads it\n"
     "  plan FILE                 the module updaters the wizard would create, with their\n"
     "                            files and lists\n"
+    "  sign FILE...              writes the signature line into web, script and XML files\n"
+    "  verify FILE...            whether signed files are unchanged or customized\n"
     "\n"
     "Each command explains itself with --help.\n";
 
@@ -44,6 +46,8 @@ int Run(const std::vector<std::wstring>& args, std::ostream& out, std::ostream& 
     if (command == L"version") return RunVersion(rest, out, err);
     if (command == L"text") return RunText(rest, out, err);
     if (command == L"plan") return RunPlan(rest, out, err);
+    if (command == L"sign") return RunSign(rest, out, err);
+    if (command == L"verify") return RunVerify(rest, out, err);
     return UsageError(err, "", "unknown command '" + tav::ToUtf8(command) + "'");
 }
 
