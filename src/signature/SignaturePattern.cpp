@@ -5,17 +5,32 @@
 // the line got there. Search computes that table once, from the end of the line backwards
 // (time and space linear in line length times pattern length), then walks it from the
 // leftmost possible start taking the longest repetition that still lets the rest match: the
-// same match a backtracking matcher finds, without its exponential worst case.
+// same match a backtracking matcher finds, without its exponential worst case. Most lines are
+// turned away before that because they lack the pattern's longest literal.
 #include "signature/SignaturePattern.h"
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
 inline char Fold(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
 
-// At most this many characters of the required literal are used for the pre-filter.
-constexpr size_t kMaxRequired = 255;
+// How seldom a character occurs in script and markup, roughly: letters by their frequency in
+// text, blanks and digits as common, other punctuation as rare.
+int Rarity(char c) {
+    static const char kLettersByFrequency[] = "etaoinshrdlcumwfgypbvkjxqz";
+    if (const char* at = c != 0 ? std::strchr(kLettersByFrequency, c) : nullptr) {
+        return int(at - kLettersByFrequency);
+    }
+    if (c == ' ' || c == '\t' || (c >= '0' && c <= '9')) return 0;
+    return 20;
+}
 
 }  // namespace
 
@@ -57,15 +72,21 @@ CSignaturePattern::CSignaturePattern(std::string_view pattern) {
             run.clear();
         }
     }
-    if (required_.size() > kMaxRequired) required_.resize(kMaxRequired);
 
-    // Skip distances by the window's last byte, in either case (Horspool).
-    const size_t length = required_.size();
-    std::memset(shift_, int(length), sizeof shift_);
-    for (size_t i = 0; i + 1 < length; ++i) {
-        const char c = required_[i];
-        shift_[uint8_t(c)] = uint8_t(length - 1 - i);
-        if (c >= 'a' && c <= 'z') shift_[uint8_t(c - 'a' + 'A')] = uint8_t(length - 1 - i);
+    // Probe with the two rarest characters of the literal, first and last by position.
+    if (required_.size() >= 2) {
+        size_t rarest = 0, second = 1;
+        if (Rarity(required_[second]) > Rarity(required_[rarest])) std::swap(rarest, second);
+        for (size_t i = 2; i < required_.size(); ++i) {
+            if (Rarity(required_[i]) > Rarity(required_[rarest])) {
+                second = rarest;
+                rarest = i;
+            } else if (Rarity(required_[i]) > Rarity(required_[second])) {
+                second = i;
+            }
+        }
+        probe1_ = std::min(rarest, second);
+        probe2_ = std::max(rarest, second);
     }
 }
 
@@ -75,16 +96,52 @@ bool CSignaturePattern::MayMatch(std::string_view line) const {
     if (line.size() < length) return false;
     const char* text = line.data();
     const char* needle = required_.data();
-    const char last = needle[length - 1];
-    const size_t end = line.size() - length;
-    for (size_t at = 0; at <= end;) {
-        const char c = text[at + length - 1];
-        if (Fold(c) == last) {
-            size_t i = 0;
-            while (i + 1 < length && Fold(text[at + i]) == needle[i]) ++i;
-            if (i + 1 == length) return true;
+    const size_t lastStart = line.size() - length;
+    const auto matchesAt = [&](size_t at) {
+        for (size_t i = 0; i < length; ++i) {
+            if (Fold(text[at + i]) != needle[i]) return false;
         }
-        at += shift_[uint8_t(c)];
+        return true;
+    };
+    if (length == 1) {
+        for (size_t at = 0; at <= lastStart; ++at) {
+            if (Fold(text[at]) == needle[0]) return true;
+        }
+        return false;
+    }
+
+    size_t at = 0;
+#if defined(__SSE2__)
+    // Sixteen starts at a time: both probe characters must be in place, in either case (a
+    // letter compares with its 0x20 bit set), before the whole literal is compared.
+    const char c1 = needle[probe1_], c2 = needle[probe2_];
+    const __m128i fold1 = _mm_set1_epi8(c1 >= 'a' && c1 <= 'z' ? 0x20 : 0);
+    const __m128i fold2 = _mm_set1_epi8(c2 >= 'a' && c2 <= 'z' ? 0x20 : 0);
+    const __m128i want1 = _mm_set1_epi8(c1), want2 = _mm_set1_epi8(c2);
+    const auto candidates = [&](size_t from) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + from + probe1_));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + from + probe2_));
+        const __m128i hits = _mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(a, fold1), want1),
+                                           _mm_cmpeq_epi8(_mm_or_si128(b, fold2), want2));
+        return unsigned(_mm_movemask_epi8(hits));
+    };
+    const auto anyMatch = [&](size_t from, unsigned mask) {
+        for (; mask != 0; mask &= mask - 1) {
+            if (matchesAt(from + size_t(__builtin_ctz(mask)))) return true;
+        }
+        return false;
+    };
+    if (lastStart >= 15) {
+        for (; at + 15 <= lastStart; at += 16) {
+            if (anyMatch(at, candidates(at))) return true;
+        }
+        // The last starts in one block that overlaps the ones before.
+        return at <= lastStart && anyMatch(lastStart - 15, candidates(lastStart - 15));
+    }
+#endif
+    const char probe = needle[probe1_];
+    for (; at <= lastStart; ++at) {
+        if (Fold(text[at + probe1_]) == probe && matchesAt(at)) return true;
     }
     return false;
 }

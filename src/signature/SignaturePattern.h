@@ -32,5 +32,6 @@ private:
     // The longest run of single literals: every match contains it, so a line without it is
     // rejected before any matching. Lower case; empty when the pattern has no literal.
     std::string required_;
-    uint8_t shift_[256] = {};  // skip distances for finding required_
+    // Two of its characters, the least common ones in text, looked for first.
+    size_t probe1_ = 0, probe2_ = 0;
 };

@@ -101,6 +101,27 @@ TEST(SignaturePatternTest, EscapesAndClasses) {
     EXPECT_EQ("aaa", Capture(back, "aaaab"));
 }
 
+// Lines are first searched for the pattern's longest literal ("signature" here), sixteen
+// positions at a time with a shorter tail: it must be found wherever it lies, in any case.
+TEST(SignaturePatternTest, TheLiteralIsFoundAtEveryPlaceInTheLine) {
+    const CSignaturePattern script(kScript);
+    const std::string filler = "var x = \"a/b\"; if (y) { z(); } else { w(); } // ";
+    for (size_t before = 0; before <= 40; ++before) {
+        for (size_t after = 0; after <= 40; after += 3) {
+            const std::string head = filler.substr(0, before), tail = filler.substr(0, after);
+            EXPECT_EQ("AB", Capture(script, head + "/*SiGnAtUrE={AB}*/" + tail))
+                << before << " " << after;
+            EXPECT_EQ("<no match>", Capture(script, head + "/*Signatura={AB}*/" + tail));
+            EXPECT_EQ("<no match>", Capture(script, head + "/*Sgnature={AB}*/" + tail));
+        }
+    }
+    // Characters that differ only in the 0x20 bit from a literal's punctuation do not count.
+    const CSignaturePattern close("{.*}\\-\\-\\>");
+    EXPECT_EQ("x", Capture(close, "x-->"));
+    EXPECT_EQ("<no match>", Capture(close, "x\r\r\x1e and some more text to fill a block"));
+    EXPECT_EQ("0123456789abcdefghij", Capture(close, "0123456789abcdefghij-->"));
+}
+
 // Long ordinary lines, with and without the word, and the adversarial shape that makes naive
 // backtracking explode, are all answered quickly (the test would time out otherwise).
 TEST(SignaturePatternTest, LongLinesStayLinear) {
