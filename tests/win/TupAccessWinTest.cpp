@@ -66,6 +66,9 @@ public:
     std::unique_ptr<sys::IAppendFile> OpenForAppend(const std::wstring& path) override {
         return real_.OpenForAppend(path);
     }
+    bool CreateTemporaryFile(const std::wstring& prefix, std::wstring& path) override {
+        return real_.CreateTemporaryFile(prefix, path);
+    }
 
     std::vector<sys::AccessList> written;
 
