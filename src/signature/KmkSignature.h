@@ -5,7 +5,12 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
+
+class CLineRules;
+class CMd5;
+class CSignaturePattern;
 
 class CKmkSignature {
 public:
@@ -39,7 +44,22 @@ protected:
     // What the derived classes tell the base: the pattern that recognises their signature
     // line and the line they write.
     virtual const char* LinePattern() const = 0;
+    // The line written by Sign, without its line end.
     virtual std::string SignatureLine(const std::string& signatureText) const = 0;
+
+    // The digest frame of the line-based classes: every line of the file that is not a
+    // signature line goes through rules, and what is left of it, without surrounding white
+    // space and without carriage returns, is hashed. False only when the file cannot be read.
+    bool ComputeLineDigest(const std::wstring& path, CLineRules& rules, Digest& digest);
+
+    // Adds text to the digest without its leading and trailing white space and without any
+    // carriage return or line feed.
+    static void AddTrimmedText(CMd5& md5, std::string_view text);
+
+    // Whether a line (without its line feed, cut at its first zero byte) is a signature line;
+    // captured receives the signature text.
+    static bool IsSignatureLine(const CSignaturePattern& pattern, std::string_view line,
+                                std::string& captured);
 
 private:
     std::array<uint8_t, 20> block_{};

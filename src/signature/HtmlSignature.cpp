@@ -1,0 +1,101 @@
+// Signature of HTML pages and templates.
+#include "signature/HtmlSignature.h"
+
+#include <string>
+
+#include "signature/CommentStripper.h"
+#include "signature/LineRules.h"
+#include "signature/SignatureComments.h"
+
+namespace {
+
+constexpr size_t npos = std::string_view::npos;
+
+// The earlier of "<script" and "<style" in text, or npos.
+size_t FindElementStart(std::string_view text) {
+    const size_t script = text.find("<script");
+    const size_t style = text.find("<style");
+    return script < style ? script : style;
+}
+
+// Lower-cased lines lose HTML comments and, inside script and style elements, script comments.
+// A line is read left to right: outside an element and a comment, whichever of "<!--" and an
+// element start comes first takes effect (the markup before it is kept as it stands); an HTML
+// comment is removed through its "-->" and reading goes on after it; from an element start, the
+// rest of the line is script text. Script text is stripped of its comments, and then, unless a
+// block comment is still open, the element ends with the last "</script" of the stripped text
+// (or, without one, its last "</style") when no further "<script" or "<style" follows it. Text
+// after that closing tag on the same line was read as script text.
+class CHtmlRules final : public CLineRules {
+public:
+    std::string_view Strip(std::string_view line) override {
+        lower_.assign(line);
+        for (char& c : lower_) {
+            if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+        }
+        std::string_view rest(lower_);
+        // Plain markup, the common case, is taken without a further copy.
+        if (!inComment_ && !inElement_ && rest.find("<!--") == npos &&
+            FindElementStart(rest) == npos) {
+            return rest;
+        }
+        kept_.clear();
+        while (!rest.empty()) {
+            if (inComment_) {
+                const size_t close = rest.find("-->");
+                if (close == npos) break;
+                rest.remove_prefix(close + 3);
+                inComment_ = false;
+                continue;
+            }
+            if (inElement_) {
+                const std::string_view script = scripts_.Strip(rest);
+                if (!scripts_.InBlockComment()) {
+                    size_t close = script.rfind("</script");
+                    if (close == npos) close = script.rfind("</style");
+                    if (close != npos && FindElementStart(script.substr(close + 1)) == npos) {
+                        inElement_ = false;
+                    }
+                }
+                if (kept_.empty()) return script;
+                kept_.append(script);
+                break;
+            }
+            const size_t element = FindElementStart(rest);
+            const size_t comment = rest.find("<!--");
+            if (element != npos && (comment == npos || element < comment)) {
+                kept_.append(rest.substr(0, element));
+                rest.remove_prefix(element);
+                inElement_ = true;
+            } else if (comment != npos) {
+                kept_.append(rest.substr(0, comment));
+                rest.remove_prefix(comment + 4);
+                inComment_ = true;
+            } else {
+                kept_.append(rest);
+                break;
+            }
+        }
+        return kept_;
+    }
+
+private:
+    bool inComment_ = false;
+    bool inElement_ = false;
+    CCommentStripper scripts_{CCommentStripper::CloseSearch::FromLineStart};
+    std::string lower_;  // buffers reused from line to line
+    std::string kept_;
+};
+
+}  // namespace
+
+bool CHtmlSignature::ComputeDigest(const std::wstring& path, Digest& digest) {
+    CHtmlRules rules;
+    return ComputeLineDigest(path, rules, digest);
+}
+
+const char* CHtmlSignature::LinePattern() const { return signature_comments::kMarkupPattern; }
+
+std::string CHtmlSignature::SignatureLine(const std::string& signatureText) const {
+    return signature_comments::MarkupLine(signatureText);
+}

@@ -1,0 +1,119 @@
+// What of an ASP or HTML page counts for its digest: ASP pages lose the comments of their server
+// scripts only; HTML pages are lower-cased and lose HTML comments and the comments of their
+// script and style elements. Both keep their states across lines.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "fakes/FakeMachine.h"
+#include "signature/ASPSignature.h"
+#include "signature/HtmlSignature.h"
+#include "signature/Md5.h"
+
+namespace {
+
+class MarkupRulesTest : public ::testing::Test {
+protected:
+    CKmkSignature::Digest DigestOf(CKmkSignature&& signature, const std::string& content) {
+        machine.files.AddFile(kPath, content);
+        CKmkSignature::Digest digest{};
+        EXPECT_TRUE(signature.ComputeDigest(kPath, digest));
+        return digest;
+    }
+    CKmkSignature::Digest Asp(const std::string& content) {
+        return DigestOf(CASPSignature(), content);
+    }
+    CKmkSignature::Digest Html(const std::string& content) {
+        return DigestOf(CHtmlSignature(), content);
+    }
+
+    const std::wstring kPath = L"C:\\Tav\\web\\page";
+    fakes::FakeMachine machine;
+};
+
+TEST_F(MarkupRulesTest, AspStripsCommentsOnlyInsideServerScripts) {
+    const std::string page =
+        "<p>http://tav/ /* not a comment */</p>\n"
+        "<% var a = 1; // one\n"
+        "   /* block\n"
+        "   */ a = 2; %> <b>x</b> // y\n"
+        "<i>http://x</i>\n"
+        "<% a(); %> mid <% b(); // c\n"
+        "x // y %>\n"   // the "%>" went with the comment: the script goes on
+        "%>\n"
+        "<u>//u</u>\n";
+    EXPECT_EQ(CMd5::Of("<p>http://tav/ /* not a comment */</p>"
+                       "<% var a = 1;"
+                       "a = 2; %> <b>x</b>"
+                       "<i>http://x</i>"
+                       "<% a(); %> mid <% b();"
+                       "x"
+                       "%>"
+                       "<u>//u</u>"),
+              Asp(page));
+}
+
+TEST_F(MarkupRulesTest, LetterCaseCountsInAspButNotInHtml) {
+    const std::string lower = "<p class=\"a\">Hello</p>\n<% x = 1 %>\n";
+    const std::string upper = "<P CLASS=\"A\">HELLO</P>\n<% X = 1 %>\n";
+    EXPECT_NE(Asp(lower), Asp(upper));
+    EXPECT_EQ(Html(lower), Html(upper));
+    EXPECT_EQ(CMd5::Of("<p class=\"a\">hello</p><% x = 1 %>"), Html(upper));
+}
+
+TEST_F(MarkupRulesTest, HtmlCommentsGoWithinALineAndAcrossLines) {
+    const std::string page =
+        "<HTML>\n"
+        "<!-- header -->\n"
+        "<P>Text <!-- inline --> more</P>\n"
+        "  <!-- multi\n"
+        "  <script> line\n"
+        "line --> <B>after</B>\n";
+    EXPECT_EQ(CMd5::Of("<html><p>text  more</p><b>after</b>"), Html(page));
+}
+
+TEST_F(MarkupRulesTest, HtmlScriptAndStyleElementsLoseTheirComments) {
+    const std::string page =
+        "<a href=\"http://tav/\">x</a>\n"
+        "<SCRIPT type=\"text/javascript\"> // setup\n"
+        "var u = \"http://a/\"; /* c */\n"
+        "/* multi\n"
+        "</script> still comment */ f();\n"
+        "</SCRIPT> <!-- c -->\n"          // the element ends; the rest was read as script
+        "<p>//kept</p>\n"
+        "<!-- <script> --> <style>a { } /* x */</style> b // c\n"
+        "<script>a();</script><script>\n"  // reopened after its last close
+        "x // y\n"
+        "</script>\n"
+        "<p>//z</p>\n";
+    EXPECT_EQ(CMd5::Of("<a href=\"http://tav/\">x</a>"
+                       "<script type=\"text/javascript\">"
+                       "var u = \"http:"
+                       "f();"
+                       "</script> <!-- c -->"
+                       "<p>//kept</p>"
+                       "<style>a { } </style> b"
+                       "<script>a();</script><script>"
+                       "x"
+                       "</script>"
+                       "<p>//z</p>"),
+              Html(page));
+}
+
+TEST_F(MarkupRulesTest, AClosingMarkBeforeTheOpeningOneNeitherStallsNorCloses) {
+    // The closing "*/" is looked for from the start of the line here; one standing before the
+    // "/*" is passed over.
+    EXPECT_EQ(CMd5::Of("<% a */ b  d %><p>"), Asp("<% a */ b /* c */ d %>\n<p>\n"));
+    EXPECT_EQ(CMd5::Of("<% */ */z %>"), Asp("<% */ */ /* x\ny */ z %>\n"));
+    EXPECT_EQ(CMd5::Of("<script>a */ b  d</script><p>http://x</p>"),
+              Html("<script>a */ b /* c */ d</script>\n<p>http://x</p>\n"));
+    // One that ends on the '/' of the "/*" closes it at once: only the '/' goes.
+    EXPECT_EQ(CMd5::Of("<% x**y*/z %>"), Asp("<% x*/*y*/z %>\n"));
+
+    std::string many = "<% ";
+    for (int i = 0; i < 2000; ++i) many += "*/ ";
+    EXPECT_EQ(CMd5::Of(many + " a"), Asp(many + "/* b */ a\n"));
+}
+
+}  // namespace
