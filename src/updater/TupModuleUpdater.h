@@ -113,6 +113,10 @@ public:
     // The world identity, all users.
     static constexpr const wchar_t* kEveryoneSid = L"S-1-1-0";
 
+    // The file phase copies a new file to its installed path plus this ending first and puts
+    // it in place only once the copy is whole.
+    static constexpr const wchar_t* kStagingSuffix = L".tup~new";
+
 protected:
     // A report of kind 1 (result log) unless told otherwise, without progress values.
     void Report(uint32_t textId, const std::wstring& extra = std::wstring(), int kind = 1) const;
@@ -153,6 +157,18 @@ protected:
     const std::vector<CTupToken>& ModuleTokens() const override { return tokens_; }
 
 private:
+    // Steps of ReplaceFiles, one file at a time; false when the file failed.
+    enum class TargetFolder { Ready, Skip, Failed };
+    bool ReplaceFile(const CTupModuleFile& file) const;
+    TargetFolder PrepareTargetFolder(const CTupModuleFile& file) const;
+    bool PutStagedFileInPlace(const std::wstring& staged, const std::wstring& installed) const;
+    // Whether the installed file's signature no longer matches its content.
+    bool IsCustomized(const std::wstring& installed) const;
+    // Keeps a copy of a customized file in the to-do folder with a note for the administrator.
+    void KeepCustomizedFile(const CTupModuleFile& file) const;
+    void AppendTodoEntry(const std::wstring& todoFolder, const std::wstring& installed,
+                         const std::wstring& kept) const;
+
     StringList objectsToRegister_;
     StringList netObjectsToRegister_;
     StringList net4ObjectsToRegister_;

@@ -174,9 +174,10 @@ bool FakeFiles::Move(const std::wstring& from, const std::wstring& to, bool repl
     // The same key again only changes the spelling.
     if (fromKey != toKey) {
         if (Node* target = Find(to)) {
+            // Replacing deletes the target, so a target that cannot be deleted stays.
             if (!replaceExisting || target->folder || source->second.folder ||
                 (target->attributes & sys::FileAttribute::ReadOnly) ||
-                target->lockedAttempts >= 0) {
+                target->lockedAttempts >= 0 || target->deleteDenied) {
                 return false;
             }
         } else if (!CanCreateIn(toKey)) {

@@ -52,7 +52,7 @@ public:
     // CanOpenExclusively calls.
     void Lock(const std::wstring& path, int attempts = 0);
     void Unlock(const std::wstring& path);
-    // A file that cannot be deleted, or cannot be moved (renamed).
+    // A file that cannot be deleted (nor replaced by a move), or cannot be moved (renamed).
     void DenyDelete(const std::wstring& path);
     void DenyMove(const std::wstring& path);
     // A folder in which nothing can be created.

@@ -474,6 +474,8 @@ TEST(TupRunTest, EachModulesProgramsAreStartedOnceByTheBaseThenTheUpdatersOwnWor
     RunWorld world;
     world.WriteConfig(Updater(0, "CTupPlainUpdater", "Plain") +
                       Updater(1, "CTupAlphaUpdater", "Alpha") + Updater(2, "CTupBetaUpdater", "Beta"));
+    // The base version check would drop the updater without files; an enforced update keeps it.
+    world.enforce = 1;
     CTupManager& manager = world.Start();
     world.Scripted(2).launch = 0;
     EXPECT_FALSE(manager.RunUpdate());
