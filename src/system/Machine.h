@@ -2,6 +2,7 @@
 #pragma once
 
 #include "system/Clock.h"
+#include "system/CodePage.h"
 #include "system/Environment.h"
 #include "system/Files.h"
 #include "system/Launcher.h"
@@ -28,6 +29,7 @@ struct Machine {
     IEnvironment* environment = nullptr;
     IShell* shell = nullptr;
     IMessageBoxes* messageBoxes = nullptr;
+    ICodePage* codePage = nullptr;
 };
 
 // The machine this build runs on (Windows, or the reduced Linux one).

@@ -77,6 +77,7 @@ FakeMachine::FakeMachine() {
     machine_.environment = &environment;
     machine_.shell = &shell;
     machine_.messageBoxes = &messageBoxes;
+    machine_.codePage = &codePage;
     processes.onTerminate = [this](uint32_t id) { services.OnProcessEnded(id); };
     previous_ = sys::ReplaceCurrentMachine(&machine_);
 }

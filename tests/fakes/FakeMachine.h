@@ -136,6 +136,7 @@ public:
     FakeEnvironment environment;
     FakeShell shell{&files};
     FakeMessageBoxes messageBoxes;
+    sys::Windows1252CodePage codePage;
 
     // Lets the update logic use the real files of the test machine instead of the fake ones,
     // for tests whose files are read by libxml2 itself.

@@ -1,6 +1,6 @@
-// The machine of the Linux build: a real clock, program path, environment and file system; no
-// registry, Windows processes, version resources, services, launching, shell or message boxes,
-// each of which answers as unavailable.
+// The machine of the Linux build: a real clock, program path, environment and file system, and
+// Windows-1252 as the code page; no registry, Windows processes, version resources, services,
+// launching, shell or message boxes, each of which answers as unavailable.
 #include "system/Machine.h"
 
 #include <unistd.h>
@@ -130,6 +130,7 @@ Machine& HostMachine() {
     static NoShell shell;
     static NoMessageBoxes messageBoxes;
     static NoServices services;
+    static Windows1252CodePage codePage;
     static Machine machine = [] {
         Machine m;
         m.registry = &registry;
@@ -143,6 +144,7 @@ Machine& HostMachine() {
         m.environment = &environment;
         m.shell = &shell;
         m.messageBoxes = &messageBoxes;
+        m.codePage = &codePage;
         return m;
     }();
     return machine;

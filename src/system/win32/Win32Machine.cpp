@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "system/Machine.h"
+#include "system/win32/Win32CodePage.h"
 #include "system/win32/Win32Files.h"
 #include "system/win32/Win32Launcher.h"
 #include "system/win32/Win32Processes.h"
@@ -89,6 +90,7 @@ Machine& HostMachine() {
     static Win32Environment environment;
     static win32::Win32Shell shell;
     static Win32MessageBoxes messageBoxes;
+    static win32::Win32CodePage codePage;
     static Machine machine = [] {
         Machine m;
         m.registry = &registry;
@@ -102,6 +104,7 @@ Machine& HostMachine() {
         m.environment = &environment;
         m.shell = &shell;
         m.messageBoxes = &messageBoxes;
+        m.codePage = &codePage;
         return m;
     }();
     return machine;
