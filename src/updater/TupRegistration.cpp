@@ -2,12 +2,125 @@
 // commands, and the module's programs at the end of the run.
 #include "updater/TupModuleUpdater.h"
 
-int CTupModuleUpdater::RegisterAndRunCommands() { return 1; }
+#include "app/lang/TextIds.h"
+#include "base/WideText.h"
+#include "manager/TupManager.h"
+#include "system/Machine.h"
 
-void CTupModuleUpdater::RegisterNetObjects(const StringList&, const std::wstring&) {}
+namespace {
+
+// Whether the part of path after its last dot is "exe", in any case.
+bool HasExeExtension(const std::wstring& path) {
+    const size_t dot = path.rfind(L'.');
+    return dot != std::wstring::npos && tav::FoldEquals(std::wstring_view(path).substr(dot + 1), L"exe");
+}
+
+// The registration command of a COM server: an executable registers itself, a library through
+// regsvr32.
+std::wstring RegistrationCommand(const std::wstring& object) {
+    if (HasExeExtension(object)) return L"\"" + object + L"\" /regserver";
+    return L"regsvr32.exe /s \"" + object + L"\"";
+}
+
+// The log text of a file token replacement item, with tokens replaced in its values.
+std::wstring DescribeReplacement(const CTupFileTokenReplacement& item,
+                                 const CTupTokenReplacer* replacer) {
+    return L"file = '" + item.GetFile(replacer) + L"', token='" + item.GetToken(replacer) +
+           L"', replacement='" + item.GetReplacement(replacer) + L"'";
+}
+
+}  // namespace
+
+int CTupModuleUpdater::RegisterAndRunCommands() {
+    // 1 while nothing has run; then the outcome of the last registration or command.
+    int result = 1;
+    // Runs a command line and waits for it, with its reports.
+    auto runCommand = [this](const std::wstring& command) {
+        Report(tav::kTextRunningCommand, command);
+        const int started = RunAndWait(command, std::wstring()) ? 1 : 0;
+        Report(started ? tav::kTextCommandStarted : tav::kTextCommandNotStarted, command);
+        return started;
+    };
+
+    const std::wstring installFolder = manager_ ? manager_->InstallFolder() : std::wstring();
+    for (const std::wstring& entry : objectsToRegister_) {
+        std::wstring object = entry;
+        // An entry without a token is relative to the install folder.
+        if (!ReplaceTokens(object)) object = installFolder + object;
+        result = runCommand(RegistrationCommand(object));
+    }
+
+    if (!netObjectsToRegister_.empty()) RegisterNetObjects(netObjectsToRegister_, L"v2.0.50727");
+    if (!net4ObjectsToRegister_.empty()) RegisterNetObjects(net4ObjectsToRegister_, L"v4.0.30319");
+
+    for (const CTupRegistryKey& key : registryKeys_) {
+        Report(tav::kTextWritingRegistryValue, key.GetKeyName(this));
+        key.Write(this, false, false);
+    }
+    for (const CTupRegistryKey& key : registryKeys64_) {
+        Report(tav::kTextWritingRegistryValue, key.GetKeyName(this));
+        key.Write(this, true, false);
+    }
+
+    if (!tokensToReplaceInFiles_.empty()) {
+        const std::wstring packageFolder = manager_ ? manager_->PackageFolder() : std::wstring();
+        const std::wstring tool = L"\"" + packageFolder + L"ReplaceTokenInFile.exe\"";
+        for (const CTupFileTokenReplacement& item : tokensToReplaceInFiles_) {
+            Report(tav::kTextReplacingTokenInFile, DescribeReplacement(item, this));
+            item.Apply(this, tool);
+        }
+    }
+
+    for (const CTupShortCut& shortCut : shortCuts_) {
+        Report(tav::kTextWritingRegistryValue, shortCut.Title());
+        shortCut.Create(this);
+    }
+
+    for (const std::wstring& entry : commandsToExecute_) {
+        std::wstring command = entry;
+        ReplaceTokens(command);
+        result = runCommand(command);
+    }
+    return result;
+}
+
+void CTupModuleUpdater::RegisterNetObjects(const StringList& objects,
+                                           const std::wstring& frameworkVersion) {
+    Report(tav::kTextReadingWindowsFolder);
+    std::wstring windowsFolder;
+    if (sys::CurrentMachine().environment->GetVariable(L"SYSTEMROOT", windowsFolder)) {
+        if (windowsFolder.empty() || windowsFolder.back() != L'\\') windowsFolder += L'\\';
+        Report(tav::kTextWindowsFolder, windowsFolder);
+    } else {
+        // The tool stays relative and will usually not start.
+        Report(tav::kTextSystemRootNotSet);
+    }
+    const std::wstring tool =
+        windowsFolder + L"Microsoft.NET\\Framework\\" + frameworkVersion + L"\\regasm";
+    for (const std::wstring& entry : objects) {
+        std::wstring object = entry;
+        ReplaceTokens(object);  // no install-folder prefix for assemblies
+        const std::wstring parameters = L"\"" + object + L"\" /codebase /silent /nologo /tlb";
+        const std::wstring command = tool + L" " + parameters;
+        Report(tav::kTextRunningCommand, command);
+        const int started = RunAndWait(tool, parameters);
+        Report(started ? tav::kTextCommandStarted : tav::kTextCommandNotStarted, command);
+    }
+}
 
 int CTupModuleUpdater::LaunchExecutables() {
     // The run has started this module's programs just before: they are not started again.
     if (BaseLaunchResult() >= 0) return BaseLaunchResult();
-    return 1;
+    int result = 1;  // an empty list succeeds
+    for (const CTupExecutableFile& executable : executablesToLaunch_) {
+        std::wstring path = executable.Path();
+        ReplaceTokens(path);
+        const std::wstring& parameters = executable.Parameter();
+        Report(tav::kTextRunningCommand, path + L" " + parameters);
+        const int started = executable.WaitTillEnd() ? RunAndWait(path, parameters)
+                                                     : RunNoWait(path, parameters);
+        result = started ? 1 : 0;
+        Report(result ? tav::kTextCommandStarted : tav::kTextCommandNotStarted, path);
+    }
+    return result;
 }
