@@ -156,6 +156,16 @@ TEST_F(TokenFileEditorTest, AFailedWriteLeavesTheFileAsItWasAndNoTemporaryFile) 
     EXPECT_EQ(content, other.files.Read(kFile));
 }
 
+TEST_F(TokenFileEditorTest, AFileThatCannotBeReplacedKeepsItsContentAndAttributes) {
+    const uint32_t attributes = sys::FileAttribute::ReadOnly | sys::FileAttribute::Archive;
+    machine.files.AddFile(kFile, "a=@T@", attributes);
+    machine.files.DenyDelete(kFile);  // the move onto it fails after the new file is written
+    EXPECT_EQ(Outcome::WriteFailed, TokenFileEditor().Replace(kFile, L"@T@", L"b"));
+    EXPECT_EQ("a=@T@", machine.files.Read(kFile));
+    EXPECT_EQ(attributes, machine.files.Attributes(kFile));
+    ExpectNoLeftovers();
+}
+
 TEST_F(TokenFileEditorTest, AttributesStayAndATakenTemporaryNameIsLeftAlone) {
     const uint32_t attributes = sys::FileAttribute::ReadOnly | sys::FileAttribute::Hidden |
                                 sys::FileAttribute::Archive;
