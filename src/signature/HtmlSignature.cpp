@@ -1,6 +1,7 @@
 // Signature of HTML pages and templates.
 #include "signature/HtmlSignature.h"
 
+#include <cstdint>
 #include <string>
 
 #include "signature/CommentStripper.h"
@@ -18,6 +19,16 @@ size_t FindElementStart(std::string_view text) {
     return script < style ? script : style;
 }
 
+// The first "<!--", "<script" or "<style" in text, or npos; comment tells which kind it is.
+size_t FindMarkup(std::string_view text, bool& comment) {
+    for (size_t at = text.find('<'); at != npos; at = text.find('<', at + 1)) {
+        const std::string_view tail = text.substr(at + 1);
+        comment = tail.starts_with("!--");
+        if (comment || tail.starts_with("script") || tail.starts_with("style")) return at;
+    }
+    return npos;
+}
+
 // Lower-cased lines lose HTML comments and, inside script and style elements, script comments.
 // A line is read left to right: outside an element and a comment, whichever of "<!--" and an
 // element start comes first takes effect (the markup before it is kept as it stands); an HTML
@@ -31,14 +42,14 @@ public:
     std::string_view Strip(std::string_view line) override {
         lower_.assign(line);
         for (char& c : lower_) {
-            if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+            // A-Z only, without a branch so that the loop vectorises.
+            c = char(c + (uint8_t(c - 'A') < 26 ? 'a' - 'A' : 0));
         }
         std::string_view rest(lower_);
+        bool comment = false;
+        size_t markup = inComment_ || inElement_ ? 0 : FindMarkup(rest, comment);
         // Plain markup, the common case, is taken without a further copy.
-        if (!inComment_ && !inElement_ && rest.find("<!--") == npos &&
-            FindElementStart(rest) == npos) {
-            return rest;
-        }
+        if (markup == npos) return rest;
         kept_.clear();
         while (!rest.empty()) {
             if (inComment_) {
@@ -46,6 +57,7 @@ public:
                 if (close == npos) break;
                 rest.remove_prefix(close + 3);
                 inComment_ = false;
+                markup = FindMarkup(rest, comment);
                 continue;
             }
             if (inElement_) {
@@ -61,19 +73,18 @@ public:
                 kept_.append(script);
                 break;
             }
-            const size_t element = FindElementStart(rest);
-            const size_t comment = rest.find("<!--");
-            if (element != npos && (comment == npos || element < comment)) {
-                kept_.append(rest.substr(0, element));
-                rest.remove_prefix(element);
-                inElement_ = true;
-            } else if (comment != npos) {
-                kept_.append(rest.substr(0, comment));
-                rest.remove_prefix(comment + 4);
-                inComment_ = true;
-            } else {
+            // markup is where the next comment or element starts in rest.
+            if (markup == npos) {
                 kept_.append(rest);
                 break;
+            }
+            kept_.append(rest.substr(0, markup));
+            if (comment) {
+                rest.remove_prefix(markup + 4);
+                inComment_ = true;
+            } else {
+                rest.remove_prefix(markup);
+                inElement_ = true;
             }
         }
         return kept_;

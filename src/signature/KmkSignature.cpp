@@ -32,6 +32,8 @@ bool IsWhiteSpace(char c) {
 // stop.
 template <typename Visit>
 void ForEachLine(std::string_view bytes, Visit&& visit) {
+    // Text files rarely hold a zero byte: one look at the whole file spares one per line.
+    const bool zeros = bytes.find('\0') != std::string_view::npos;
     size_t at = 0;
     while (at < bytes.size()) {
         const char* start = bytes.data() + at;
@@ -40,7 +42,7 @@ void ForEachLine(std::string_view bytes, Visit&& visit) {
         const size_t length = feed ? size_t(static_cast<const char*>(feed) - start) : left;
         const std::string_view raw(start, feed ? length + 1 : length);
         std::string_view line(start, length);
-        if (const void* zero = std::memchr(start, '\0', length)) {
+        if (const void* zero = zeros ? std::memchr(start, '\0', length) : nullptr) {
             line = line.substr(0, size_t(static_cast<const char*>(zero) - start));
         }
         if (!visit(raw, line)) return;
@@ -50,7 +52,37 @@ void ForEachLine(std::string_view bytes, Visit&& visit) {
 
 }  // namespace
 
+// Keeps the bytes of one file for the reads of one Verify or Sign, and lets them go after it.
+class CKmkSignature::CKeptFile {
+public:
+    CKeptFile(CKmkSignature& signature, const std::wstring& path) : signature_(signature) {
+        signature_.keptPath_ = &path;
+        signature_.kept_ = false;
+    }
+    ~CKeptFile() {
+        signature_.keptPath_ = nullptr;
+        signature_.kept_ = false;
+        signature_.content_ = std::string();
+    }
+    CKeptFile(const CKeptFile&) = delete;
+    CKeptFile& operator=(const CKeptFile&) = delete;
+
+private:
+    CKmkSignature& signature_;
+};
+
+bool CKmkSignature::ReadFile(const std::wstring& path, std::string_view& bytes) {
+    const bool keep = keptPath_ != nullptr && *keptPath_ == path;
+    if (!keep || !kept_) {
+        if (!sys::CurrentMachine().files->ReadAll(path, content_)) return false;
+        kept_ = keep;
+    }
+    bytes = content_;
+    return true;
+}
+
 bool CKmkSignature::Verify(const std::wstring& path) {
+    const CKeptFile kept(*this, path);
     std::wstring text;
     if (!ReadSignature(path, text) || !DecodeSignature(text)) return false;
     Digest digest;
@@ -111,9 +143,10 @@ std::wstring CKmkSignature::FormatSignature() const {
 
 bool CKmkSignature::Sign(const std::wstring& path) {
     sys::IFiles& files = *sys::CurrentMachine().files;
-    std::string bytes;
+    const CKeptFile kept(*this, path);
+    std::string_view bytes;
     Digest digest;
-    if (!files.ReadAll(path, bytes) || !ComputeDigest(path, digest)) return false;
+    if (!ReadFile(path, bytes) || !ComputeDigest(path, digest)) return false;
 
     // The block: digest words 1, 0, 2, 3 (so that words 1 and 3 are the ones Verify compares),
     // then the exclusive or of the four as the fifth word.
@@ -159,8 +192,8 @@ bool CKmkSignature::Sign(const std::wstring& path) {
 }
 
 bool CKmkSignature::ReadSignature(const std::wstring& path, std::wstring& text) {
-    std::string bytes;
-    if (!sys::CurrentMachine().files->ReadAll(path, bytes)) return false;
+    std::string_view bytes;
+    if (!ReadFile(path, bytes)) return false;
     const CSignaturePattern pattern(LinePattern());
     std::string captured;
     bool found = false;
@@ -177,8 +210,8 @@ bool CKmkSignature::ReadSignature(const std::wstring& path, std::wstring& text) 
 
 bool CKmkSignature::ComputeLineDigest(const std::wstring& path, CLineRules& rules,
                                       Digest& digest) {
-    std::string bytes;
-    if (!sys::CurrentMachine().files->ReadAll(path, bytes)) return false;
+    std::string_view bytes;
+    if (!ReadFile(path, bytes)) return false;
     const CSignaturePattern pattern(LinePattern());
     std::string captured;
     CMd5 md5;

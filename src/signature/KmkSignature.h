@@ -62,6 +62,15 @@ protected:
                                 std::string& captured);
 
 private:
+    class CKeptFile;
+
+    // The bytes of a file; while Verify or Sign works on a file, it is read only once.
+    bool ReadFile(const std::wstring& path, std::string_view& bytes);
+
     std::array<uint8_t, 20> block_{};
     std::vector<uint8_t> signature_;
+    // The file Verify or Sign works on, whether content_ holds it, and the last file read.
+    const std::wstring* keptPath_ = nullptr;
+    bool kept_ = false;
+    std::string content_;
 };
