@@ -27,6 +27,13 @@ bool IsWhiteSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
+// Whether a line (without its line feed, cut at its first zero byte) is a signature line;
+// captured receives the signature text.
+bool IsSignatureLine(const CSignaturePattern& pattern, std::string_view line,
+                     std::string& captured) {
+    return !line.empty() && pattern.Search(line, captured);
+}
+
 // Calls visit(raw, line) for each line of the bytes, in order: raw is the line with its line
 // feed, line the text before the line feed cut at its first zero byte. visit returns false to
 // stop.
@@ -239,9 +246,4 @@ void CKmkSignature::AddTrimmedText(CMd5& md5, std::string_view text) {
         md5.Update(text.data(), piece);
         text.remove_prefix(piece < text.size() ? piece + 1 : piece);
     }
-}
-
-bool CKmkSignature::IsSignatureLine(const CSignaturePattern& pattern, std::string_view line,
-                                    std::string& captured) {
-    return !line.empty() && pattern.Search(line, captured);
 }

@@ -10,7 +10,6 @@
 
 class CLineRules;
 class CMd5;
-class CSignaturePattern;
 
 class CKmkSignature {
 public:
@@ -55,11 +54,6 @@ protected:
     // Adds text to the digest without its leading and trailing white space and without any
     // carriage return or line feed.
     static void AddTrimmedText(CMd5& md5, std::string_view text);
-
-    // Whether a line (without its line feed, cut at its first zero byte) is a signature line;
-    // captured receives the signature text.
-    static bool IsSignatureLine(const CSignaturePattern& pattern, std::string_view line,
-                                std::string& captured);
 
 private:
     class CKeptFile;
