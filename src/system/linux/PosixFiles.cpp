@@ -161,14 +161,18 @@ bool PosixFiles::ReadAll(const std::wstring& path, std::string& bytes) {
     if (fd.get() < 0) return false;
     struct stat st {};
     if (fstat(fd.get(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
-    std::string content;
-    char buffer[65536];
+    // Read straight into a buffer of the file's size; one spare byte finds the end without
+    // growing it, and a file that grows meanwhile is read to its new end.
+    std::string content(static_cast<size_t>(st.st_size) + 1, '\0');
+    size_t filled = 0;
     for (;;) {
-        const ssize_t n = read(fd.get(), buffer, sizeof buffer);
+        if (filled == content.size()) content.resize(content.size() * 2);
+        const ssize_t n = read(fd.get(), content.data() + filled, content.size() - filled);
         if (n < 0) return false;
         if (n == 0) break;
-        content.append(buffer, static_cast<size_t>(n));
+        filled += static_cast<size_t>(n);
     }
+    content.resize(filled);
     bytes.swap(content);
     return true;
 }

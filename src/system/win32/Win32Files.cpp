@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace sys::win32 {
@@ -133,14 +134,21 @@ bool Win32Files::ReadAll(const std::wstring& path, std::string& bytes) {
                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsOpen()) return false;
-    std::string content;
-    char buffer[65536];
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.Get(), &size)) return false;
+    // Read straight into a buffer of the file's size; one spare byte finds the end without
+    // growing it, and a file that grows meanwhile is read to its new end.
+    std::string content(static_cast<size_t>(size.QuadPart) + 1, '\0');
+    size_t filled = 0;
     for (;;) {
+        if (filled == content.size()) content.resize(content.size() * 2);
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(content.size() - filled, 1u << 30));
         DWORD read = 0;
-        if (!ReadFile(file.Get(), buffer, sizeof buffer, &read, nullptr)) return false;
+        if (!ReadFile(file.Get(), content.data() + filled, chunk, &read, nullptr)) return false;
         if (read == 0) break;
-        content.append(buffer, read);
+        filled += read;
     }
+    content.resize(filled);
     bytes.swap(content);
     return true;
 }
