@@ -20,4 +20,9 @@ int RunVerify(const Args& args, std::ostream& out, std::ostream& err);
 // Exit code of a wrong command line, after its one-line message.
 int UsageError(std::ostream& err, const std::string& command, const std::string& message);
 
+// Reads the arguments of a command that takes FILE...: --help prints usage and gives 0, an
+// option or no file gives the usage error's code; -1 when files holds the files to work on.
+int ReadFileArguments(const Args& args, const std::string& command, const char* usage,
+                      std::ostream& out, std::ostream& err, Args& files);
+
 }  // namespace tavpkg

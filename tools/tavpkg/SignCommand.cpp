@@ -8,25 +8,22 @@
 #include "tavpkg/Commands.h"
 
 namespace tavpkg {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: tavpkg sign FILE...\n"
+    "Writes into each FILE the signature line of its present content, in place\n"
+    "of any earlier one, with the signature class chosen by the file's type,\n"
+    "and prints one line per signed file:  FILE: signed (CLASS)\n"
+    "Every file is tried. Exit 0 when all files were signed, 1 when a file could\n"
+    "not be read or written, 2 when a file's type carries no signature.\n";
+
+}  // namespace
 
 int RunSign(const Args& args, std::ostream& out, std::ostream& err) {
     Args files;
-    for (const auto& arg : args) {
-        if (arg == L"--help") {
-            out << "usage: tavpkg sign FILE...\n"
-                   "Writes into each FILE the signature line of its present content, in place\n"
-                   "of any earlier one, with the signature class chosen by the file's type,\n"
-                   "and prints one line per signed file:  FILE: signed (CLASS)\n"
-                   "Every file is tried. Exit 0 when all files were signed, 1 when a file could\n"
-                   "not be read or written, 2 when a file's type carries no signature.\n";
-            return 0;
-        }
-        if (arg.size() > 1 && arg[0] == L'-') {
-            return UsageError(err, "sign", "unknown option '" + tav::ToUtf8(arg) + "'");
-        }
-        files.push_back(arg);
-    }
-    if (files.empty()) return UsageError(err, "sign", "FILE is missing");
+    const int parsed = ReadFileArguments(args, "sign", kUsage, out, err, files);
+    if (parsed >= 0) return parsed;
 
     int code = 0;
     for (const auto& file : files) {

@@ -33,6 +33,22 @@ int UsageError(std::ostream& err, const std::string& command, const std::string&
     return 2;
 }
 
+int ReadFileArguments(const Args& args, const std::string& command, const char* usage,
+                      std::ostream& out, std::ostream& err, Args& files) {
+    for (const auto& arg : args) {
+        if (arg == L"--help") {
+            out << usage;
+            return 0;
+        }
+        if (arg.size() > 1 && arg[0] == L'-') {
+            return UsageError(err, command, "unknown option '" + tav::ToUtf8(arg) + "'");
+        }
+        files.push_back(arg);
+    }
+    if (files.empty()) return UsageError(err, command, "FILE is missing");
+    return -1;
+}
+
 int Run(const std::vector<std::wstring>& args, std::ostream& out, std::ostream& err) {
     if (args.empty()) return UsageError(err, "", "a command is missing");
     const std::wstring& command = args[0];

@@ -9,27 +9,24 @@
 #include "tavpkg/Commands.h"
 
 namespace tavpkg {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: tavpkg verify FILE...\n"
+    "Checks each FILE's signature line against its content as the wizard does\n"
+    "before it replaces the file, and prints one line per file:\n"
+    "  FILE: unchanged (CLASS)   or   FILE: customized (CLASS)\n"
+    "with the signature class chosen by the file's type. A file without a\n"
+    "signature line, with a malformed one or with changed content is customized.\n"
+    "Exit 0 when all files are unchanged, 1 when any is customized, 2 when a\n"
+    "file is missing or its type carries no signature.\n";
+
+}  // namespace
 
 int RunVerify(const Args& args, std::ostream& out, std::ostream& err) {
     Args files;
-    for (const auto& arg : args) {
-        if (arg == L"--help") {
-            out << "usage: tavpkg verify FILE...\n"
-                   "Checks each FILE's signature line against its content as the wizard does\n"
-                   "before it replaces the file, and prints one line per file:\n"
-                   "  FILE: unchanged (CLASS)   or   FILE: customized (CLASS)\n"
-                   "with the signature class chosen by the file's type. A file without a\n"
-                   "signature line, with a malformed one or with changed content is customized.\n"
-                   "Exit 0 when all files are unchanged, 1 when any is customized, 2 when a\n"
-                   "file is missing or its type carries no signature.\n";
-            return 0;
-        }
-        if (arg.size() > 1 && arg[0] == L'-') {
-            return UsageError(err, "verify", "unknown option '" + tav::ToUtf8(arg) + "'");
-        }
-        files.push_back(arg);
-    }
-    if (files.empty()) return UsageError(err, "verify", "FILE is missing");
+    const int parsed = ReadFileArguments(args, "verify", kUsage, out, err, files);
+    if (parsed >= 0) return parsed;
 
     int code = 0;
     for (const auto& file : files) {
