@@ -19,6 +19,7 @@
 #include "manager/TupManager.h"
 #include "system/Machine.h"
 #include "updater/TupModuleUpdater.h"
+#include "win/WinUpdaterSupport.h"
 
 namespace {
 
@@ -131,50 +132,6 @@ bool Run(std::wstring commandLine) {
     CloseHandle(process.hProcess);
     return code == 0;
 }
-
-// The real machine, except that the wizard seems to run from the wizard folder and the server
-// from the install folder, so that the manager takes its folders from there.
-class StagedMachine {
-public:
-    StagedMachine(std::wstring wizardProgram, std::wstring serverProgram)
-        : program_(std::move(wizardProgram)), processes_(std::move(serverProgram)),
-          machine_(sys::HostMachine()) {
-        machine_.program = &program_;
-        machine_.processes = &processes_;
-        previous_ = sys::ReplaceCurrentMachine(&machine_);
-    }
-    ~StagedMachine() { sys::ReplaceCurrentMachine(previous_); }
-    StagedMachine(const StagedMachine&) = delete;
-    StagedMachine& operator=(const StagedMachine&) = delete;
-
-private:
-    class FixedProgram final : public sys::IProgram {
-    public:
-        explicit FixedProgram(std::wstring path) : path_(std::move(path)) {}
-        std::wstring ExecutablePath() override { return path_; }
-
-    private:
-        std::wstring path_;
-    };
-    class OneProcess final : public sys::IProcesses {
-    public:
-        explicit OneProcess(std::wstring path) : path_(std::move(path)) {}
-        bool Walk(const std::function<bool(uint32_t, const std::wstring&)>& visit) override {
-            visit(4242, path_);
-            return true;
-        }
-        bool SetDebugPrivilege(bool) override { return true; }
-        bool Terminate(uint32_t) override { return false; }
-
-    private:
-        std::wstring path_;
-    };
-
-    FixedProgram program_;
-    OneProcess processes_;
-    sys::Machine machine_;
-    sys::Machine* previous_ = nullptr;
-};
 
 // The machine's file system with the time spent in each kind of call added up, to see where
 // the updater's time goes.
@@ -294,7 +251,7 @@ bool TimeXcopy(const Trees& trees) {
 // The updater: BackupFiles, then the file phase of ApplyUpdate, of one module holding every
 // file of the layout.
 bool TimeUpdater(const Trees& trees, const std::vector<TreeFile>& layout, bool profile) {
-    StagedMachine machine(trees.wizard + L"TavUpdateWizard.exe", trees.install + L"Qelsrv.exe");
+    wintest::StagedMachine machine(trees.wizard + L"TavUpdateWizard.exe", trees.install + L"Qelsrv.exe");
     ProfilingFiles profiling(*sys::CurrentMachine().files);
     if (profile) sys::CurrentMachine().files = &profiling;
     CStringBase texts(trees.wizard);

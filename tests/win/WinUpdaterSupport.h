@@ -4,11 +4,22 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "system/Machine.h"
 
 namespace wintest {
+
+// A running program that seems to be the given one.
+class FixedProgram final : public sys::IProgram {
+public:
+    explicit FixedProgram(std::wstring path) : path_(std::move(path)) {}
+    std::wstring ExecutablePath() override { return path_; }
+
+private:
+    std::wstring path_;
+};
 
 // The host machine, except that the running program seems to be programPath; current while
 // the object lives.
@@ -24,16 +35,44 @@ public:
     ProgramElsewhere& operator=(const ProgramElsewhere&) = delete;
 
 private:
-    class FixedProgram final : public sys::IProgram {
+    FixedProgram program_;
+    sys::Machine machine_;
+    sys::Machine* previous_ = nullptr;
+};
+
+// The real machine, except that the wizard seems to run from wizardProgram and the server
+// seems to run from installFolder\Qelsrv.exe, so that the manager takes its package, install
+// and backup folders from there.
+class StagedMachine {
+public:
+    StagedMachine(std::wstring wizardProgram, std::wstring serverProgram)
+        : program_(std::move(wizardProgram)), processes_(std::move(serverProgram)),
+          machine_(sys::HostMachine()) {
+        machine_.program = &program_;
+        machine_.processes = &processes_;
+        previous_ = sys::ReplaceCurrentMachine(&machine_);
+    }
+    ~StagedMachine() { sys::ReplaceCurrentMachine(previous_); }
+    StagedMachine(const StagedMachine&) = delete;
+    StagedMachine& operator=(const StagedMachine&) = delete;
+
+private:
+    class OneProcess final : public sys::IProcesses {
     public:
-        explicit FixedProgram(std::wstring path) : path_(std::move(path)) {}
-        std::wstring ExecutablePath() override { return path_; }
+        explicit OneProcess(std::wstring path) : path_(std::move(path)) {}
+        bool Walk(const std::function<bool(uint32_t, const std::wstring&)>& visit) override {
+            visit(4242, path_);
+            return true;
+        }
+        bool SetDebugPrivilege(bool) override { return true; }
+        bool Terminate(uint32_t) override { return false; }
 
     private:
         std::wstring path_;
     };
 
     FixedProgram program_;
+    OneProcess processes_;
     sys::Machine machine_;
     sys::Machine* previous_ = nullptr;
 };
