@@ -6,7 +6,7 @@
 set -euo pipefail
 
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build="${TAV_BENCH_BUILD:-$repo/build/windows-bench-b}"
+build="${TAV_BENCH_BUILD:-$repo/build/windows-bench}"
 files="${1:-10000}"; megabytes="${2:-1000}"; rounds="${3:-3}"; folders="${4:-300}"
 
 cd "$repo"
