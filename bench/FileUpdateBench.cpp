@@ -19,6 +19,7 @@
 #include "manager/TupManager.h"
 #include "system/Machine.h"
 #include "updater/TupModuleUpdater.h"
+#include "win/WinScratchFolder.h"
 #include "win/WinUpdaterSupport.h"
 
 namespace {
@@ -86,26 +87,6 @@ bool WriteTree(const std::wstring& root, const std::vector<TreeFile>& layout, ui
         if (!ok) return false;
     }
     return true;
-}
-
-void RemoveTree(const std::wstring& folder) {
-    WIN32_FIND_DATAW found{};
-    const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..") continue;
-            const std::wstring path = folder + L"\\" + name;
-            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(path);
-            } else {
-                DeleteFileW(path.c_str());
-            }
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryW(folder.c_str());
 }
 
 // Runs a command line to its end with its output thrown away; false when it could not start
@@ -315,8 +296,8 @@ int main(int argc, char** argv) {
         ok = ok && WriteTree(trees.package, layout, 0xC0FFEEu);
     } else if (step == "reset") {
         // The installed tree as it was before an update, and no backups.
-        RemoveTree(trees.xcopyBackup);
-        RemoveTree(trees.install + L"_TupBkp");
+        wintest::WinScratchFolder::RemoveTree(trees.xcopyBackup);
+        wintest::WinScratchFolder::RemoveTree(trees.install + L"_TupBkp");
         ok = WriteTree(trees.install, layout, 0xBADF00Du);
     } else if (step == "xcopy") {
         ok = TimeXcopy(trees);

@@ -33,7 +33,7 @@ public:
     const std::wstring& Path() const { return path_; }
     std::wstring PathOf(const std::wstring& below) const { return path_ + L"\\" + below; }
 
-private:
+    // Deletes a folder with everything below it, read-only files too.
     static void RemoveTree(const std::wstring& folder) {
         WIN32_FIND_DATAW found{};
         HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
@@ -54,6 +54,7 @@ private:
         RemoveDirectoryW(folder.c_str());
     }
 
+private:
     std::wstring path_;
 };
 
