@@ -155,7 +155,7 @@ bool CTupManager::CreateBackupFolder() {
     const std::wstring root = installFolder_ + L"_TupBkp";
     if (!sys::IsExistingFolder(files, root)) {
         Report(kReportStatus, tav::kTextCreatingBackupRoot, -1, -1);
-        if (files.CreateFolder(root) == sys::CreateFolderResult::Failed) {
+        if (!sys::CreateOrFindFolder(files, root)) {
             Report(kReportStatus, tav::kTextBackupRootNotCreated, -1, -1);
             return false;
         }
@@ -163,9 +163,9 @@ bool CTupManager::CreateBackupFolder() {
 
     // A later run of the same program start finds its folder there and goes on using it.
     Report(kReportStatus, tav::kTextCreatingBackupFolder, -1, -1);
-    if (files.CreateFolder(backupFolder_) != sys::CreateFolderResult::Failed) return true;
+    if (sys::CreateOrFindFolder(files, backupFolder_)) return true;
     backupFolder_ = MakeBackupFolderName();
-    if (files.CreateFolder(backupFolder_) != sys::CreateFolderResult::Failed) return true;
+    if (sys::CreateOrFindFolder(files, backupFolder_)) return true;
     Report(kReportStatus, tav::kTextBackupFolderNotCreated, -1, -1);
     return false;
 }

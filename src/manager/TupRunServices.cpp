@@ -66,7 +66,10 @@ bool CTupManager::ServiceRunning(const wchar_t* name) {
 }
 
 bool CTupManager::ServiceInstalled(const wchar_t* name) {
-    return ServicePtr(ServMon::CreateServiceByName(name)) != nullptr;
+    // A service that exists but cannot be reached is still installed.
+    sys::OpenFailure failure = sys::OpenFailure::None;
+    return ServicePtr(ServMon::CreateServiceByName(name, &failure)) != nullptr ||
+           failure != sys::OpenFailure::NoSuchService;
 }
 
 void CTupManager::CollectServicesToStop() {
@@ -109,10 +112,16 @@ bool CTupManager::StopServices() {
     for (int i = 1; i <= count; ++i) {
         const std::wstring name = servicesToStop_[static_cast<size_t>(i - 1)];
         Report(kReportBoth, kTextStoppingService, (100 / count) * i, -1, name);
-        ServicePtr service(ServMon::CreateServiceByName(name));
+        sys::OpenFailure failure = sys::OpenFailure::None;
+        ServicePtr service(ServMon::CreateServiceByName(name, &failure));
         if (!service) {
-            Report(kReportBoth, kTextServiceToStopNotFound, -1, -1, name);
+            // Only a service that does not exist may be passed over: one that cannot be
+            // reached may still run while its files are replaced.
+            const bool missing = failure == sys::OpenFailure::NoSuchService;
+            Report(kReportBoth, missing ? kTextServiceToStopNotFound : kTextServiceNotStopped, -1,
+                   -1, name);
             setAside.push_back(name);
+            if (!missing) allStopped = false;
             continue;
         }
         if (service->GetState() == ServMon::kStopped) {
@@ -147,9 +156,13 @@ bool CTupManager::StartServices() {
     for (int i = 1; i <= count; ++i) {
         const std::wstring name = servicesToStop_[static_cast<size_t>(count - i)];
         Report(kReportBoth, kTextStartingService, (100 / count) * i, -1, name);
-        ServicePtr service(ServMon::CreateServiceByName(name));
+        sys::OpenFailure failure = sys::OpenFailure::None;
+        ServicePtr service(ServMon::CreateServiceByName(name, &failure));
         if (!service) {
-            Report(kReportBoth, kTextServiceToStartNotFound, -1, -1, name);
+            const bool missing = failure == sys::OpenFailure::NoSuchService;
+            Report(kReportBoth, missing ? kTextServiceToStartNotFound : kTextServiceNotStarted, -1,
+                   -1, name);
+            if (!missing) allStarted = false;
             continue;
         }
         if (service->GetState() == ServMon::kRunning) {

@@ -132,6 +132,19 @@ inline bool IsExistingFolder(IFiles& files, const std::wstring& path) {
     return files.GetAttributes(path, attributes) && (attributes & FileAttribute::Directory);
 }
 
+// Creates a folder; true when it was made or was already there as a folder (a file of that
+// name does not count).
+inline bool CreateOrFindFolder(IFiles& files, const std::wstring& path) {
+    switch (files.CreateFolder(path)) {
+        case CreateFolderResult::Created:
+            return true;
+        case CreateFolderResult::AlreadyExists:
+            return IsExistingFolder(files, path);
+        default:
+            return false;
+    }
+}
+
 // Whether a file name matches a pattern in which '*' stands for any run of characters and '?'
 // for exactly one; letters compare with A-Z folded.
 inline bool MatchesFilePattern(std::wstring_view name, std::wstring_view pattern) {

@@ -1,6 +1,8 @@
 // One installed Windows service as the update run handles it.
 #include "system/Service.h"
 
+#include <algorithm>
+
 #include "base/WideText.h"
 #include "persist/ObjContainer.h"
 #include "system/Machine.h"
@@ -48,14 +50,23 @@ bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 // Running, or unknown: nothing a start could change.
 bool NeedsStart(int code) { return code != kRunning && code != kNoState; }
 
+// A service of its own process type (also per user); any shared-process bit means a host that
+// other services live in too.
+bool IsOwnProcess(uint32_t serviceType) {
+    return (serviceType & sys::ServiceType::OwnProcess) != 0 &&
+           (serviceType & sys::ServiceType::SharedProcess) == 0;
+}
+
 struct ProcessSearch {
-    std::wstring upperName;
+    std::wstring upperPath;
     std::vector<uint32_t>* ids;
 };
 
-int CollectMatching(uint32_t processId, uint32_t, const wchar_t* path, void* user) {
+int CollectSameProgram(uint32_t processId, uint32_t, const wchar_t* path, void* user) {
     auto* search = static_cast<ProcessSearch*>(user);
-    if (path && tav::FoldUpper(path).find(search->upperName) != std::wstring::npos) {
+    const bool listed = std::find(search->ids->begin(), search->ids->end(), processId) !=
+                        search->ids->end();
+    if (!listed && path && tav::FoldUpper(path) == search->upperPath) {
         search->ids->push_back(processId);
     }
     return 1;
@@ -82,17 +93,22 @@ std::wstring ProgramPathOf(std::wstring_view imagePath) {
     return std::wstring(rest.substr(0, end));
 }
 
-std::wstring ExecutableNameOf(std::wstring_view imagePath) {
-    const std::wstring program = ProgramPathOf(imagePath);
+std::wstring RunningProgramPathOf(std::wstring_view imagePath) {
+    std::wstring program = ProgramPathOf(imagePath);
+    if (program.rfind(L"\\??\\", 0) == 0) program.erase(0, 4);
     const size_t slash = program.find_last_of(L"\\/");
-    std::wstring name = slash == std::wstring::npos ? program : program.substr(slash + 1);
-    if (!name.empty() && name.find(L'.') == std::wstring::npos) name += L".exe";
-    return name;
+    const size_t nameStart = slash == std::wstring::npos ? 0 : slash + 1;
+    if (nameStart < program.size() && program.find(L'.', nameStart) == std::wstring::npos) {
+        program += L".exe";
+    }
+    return program;
 }
 
-CService* CreateServiceByName(const std::wstring& name) {
+CService* CreateServiceByName(const std::wstring& name, sys::OpenFailure* failure) {
     auto* service = new CService();
-    if (service->Open(name)) return service;
+    const bool opened = service->Open(name);
+    if (failure) *failure = service->OpenFailure();
+    if (opened) return service;
     service->Release();
     return nullptr;
 }
@@ -129,15 +145,22 @@ sys::IServiceManager* CService::Manager() {
 
 std::unique_ptr<sys::IService> CService::OpenHandle() {
     sys::IServiceManager* manager = Manager();
-    if (!manager) return nullptr;
-    return manager->Open(name_);
+    if (!manager) {
+        openFailure_ = sys::OpenFailure::Other;
+        return nullptr;
+    }
+    return manager->Open(name_, openFailure_);
 }
 
 bool CService::Open(const std::wstring& name) {
     name_ = name;
     auto service = OpenHandle();
+    if (!service) return false;
     sys::ServiceConfig config;
-    if (!service || !service->QueryConfig(config)) return false;
+    if (!service->QueryConfig(config)) {
+        openFailure_ = sys::OpenFailure::Other;
+        return false;
+    }
     displayName_ = config.displayName;
     return true;
 }
@@ -184,11 +207,21 @@ std::wstring CService::GetBinaryPath() {
 
 bool CService::FindProcessIds() {
     processIds_.clear();
-    if (executableName_.empty()) executableName_ = ExecutableNameOf(GetBinaryPath());
-    // An empty name would be found in every process.
-    if (executableName_.empty()) return false;
-    ProcessSearch search{tav::FoldUpper(executableName_), &processIds_};
-    sys::EnumerateProcesses(CollectMatching, &search);
+    sys::ServiceProcess process;
+    {
+        auto service = OpenHandle();
+        if (!service || !service->QueryProcess(process)) return false;
+    }
+    if (!IsOwnProcess(process.serviceType)) return false;
+    if (process.processId != 0) processIds_.push_back(process.processId);
+
+    if (programPath_.empty()) programPath_ = RunningProgramPathOf(GetBinaryPath());
+    // Only a full path tells the service's program from others of the same name.
+    const bool fullPath = programPath_.size() > 2 && programPath_[1] == L':';
+    if (fullPath) {
+        ProcessSearch search{tav::FoldUpper(programPath_), &processIds_};
+        sys::EnumerateProcesses(CollectSameProgram, &search);
+    }
     return !processIds_.empty();
 }
 

@@ -45,17 +45,16 @@ inline constexpr wchar_t kExcludedKey[] =
 // that ends a word, or up to the first blank when there is none.
 std::wstring ProgramPathOf(std::wstring_view imagePath);
 
-// The file name of the program that a configured image path starts, without quotes and
-// arguments: the quoted part when the path starts with a quote; otherwise the part up to the
-// first ".exe" that ends a word, or up to the first blank when there is none. A name without
-// an extension gets ".exe", as Windows adds it when it starts the program. Empty for an empty path.
-std::wstring ExecutableNameOf(std::wstring_view imagePath);
+// The full path under which the program of a configured image path runs: its program path
+// without a leading "\??\", with ".exe" added to a file name without an extension, as Windows
+// adds it when it starts the program. Empty for an empty path.
+std::wstring RunningProgramPathOf(std::wstring_view imagePath);
 
 class CService;
 
-// Makes a service object and opens the service; null when it cannot be opened. The caller owns
-// the one reference.
-CService* CreateServiceByName(const std::wstring& name);
+// Makes a service object and opens the service; null when it cannot be opened, with the reason
+// in failure when given. The caller owns the one reference.
+CService* CreateServiceByName(const std::wstring& name, sys::OpenFailure* failure = nullptr);
 
 // A Windows service opened by name. Every operation opens the service anew through the
 // process-wide service manager connection, which the first CService that needs it opens and
@@ -65,8 +64,10 @@ public:
     CService();
 
     // Keeps the name and reads the display name; false when the service manager, the service
-    // or its configuration cannot be reached.
+    // or its configuration cannot be reached. Only the system's "no such service" answer makes
+    // OpenFailure() NoSuchService; an unreachable manager or any other error is Other.
     bool Open(const std::wstring& name);
+    sys::OpenFailure OpenFailure() const { return openFailure_; }
 
     StateCode GetState();
     StartMode GetStartMode();
@@ -75,11 +76,13 @@ public:
     // The configured image path as stored; empty when it cannot be read.
     std::wstring GetBinaryPath();
 
-    // Collects the ids of the running processes of the service's executable; true when there
+    // Collects the ids of the service's own processes: the one the service manager names and
+    // the others that run the service's program (same full path). A service that shares its
+    // host process with others has none: ending the host would end them too. True when there
     // is at least one.
     bool FindProcessIds();
-    // Ends the service's processes and waits 2 s; false when none was found or the last one
-    // could not be ended.
+    // Ends the service's own processes and waits 2 s; false when none was found or the last
+    // one could not be ended.
     bool KillProcesses();
 
     // Stops the service (first its active dependents, when asked, remembering them for Start),
@@ -107,7 +110,7 @@ private:
     // The shared service manager connection, counted for this object on first use; null when
     // it cannot be opened.
     sys::IServiceManager* Manager();
-    // The service opened anew for one operation; null when that fails.
+    // The service opened anew for one operation; null when that fails, with the reason kept.
     std::unique_ptr<sys::IService> OpenHandle();
     bool StateOf(uint32_t& state);
     // Starts, with their own dependencies, the services this one needs that are not running.
@@ -116,7 +119,8 @@ private:
 
     std::wstring name_;
     std::wstring displayName_;
-    std::wstring executableName_;
+    sys::OpenFailure openFailure_ = sys::OpenFailure::None;
+    std::wstring programPath_;  // found on first use
     bool usesManager_ = false;  // guarded by the process-wide connection lock
     std::vector<uint32_t> processIds_;
     CRefObjectList dependents_;

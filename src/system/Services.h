@@ -29,6 +29,25 @@ constexpr uint32_t OnDemand = 3;
 constexpr uint32_t Disabled = 4;
 }  // namespace ServiceStartType
 
+// Service types, with the numbers Windows gives them.
+namespace ServiceType {
+constexpr uint32_t OwnProcess = 0x10;    // the only service of its process
+constexpr uint32_t SharedProcess = 0x20;  // one of several services in a host process
+}  // namespace ServiceType
+
+// The process a service runs in, as the service control manager tells it.
+struct ServiceProcess {
+    uint32_t serviceType = 0;  // ServiceType bits
+    uint32_t processId = 0;    // 0 while the service is not running
+};
+
+// Why a service could not be opened: only the first means there is no such service.
+enum class OpenFailure {
+    None,
+    NoSuchService,
+    Other,  // access denied, no service manager, or any other error
+};
+
 // The configuration of a service as far as the update logic reads it.
 struct ServiceConfig {
     std::wstring displayName;
@@ -49,6 +68,9 @@ public:
 
     virtual bool QueryConfig(ServiceConfig& config) = 0;
 
+    // The service's type and the id of the process it runs in.
+    virtual bool QueryProcess(ServiceProcess& process) = 0;
+
     // Changes the start type and leaves every other setting alone.
     virtual bool SetStartType(uint32_t startType) = 0;
 
@@ -68,8 +90,9 @@ class IServiceManager {
 public:
     virtual ~IServiceManager() = default;
 
-    // Opens a service by name for reading, changing and controlling; null when that fails.
-    virtual std::unique_ptr<IService> Open(const std::wstring& name) = 0;
+    // Opens a service by name for reading, changing and controlling; null when that fails,
+    // with the reason in failure.
+    virtual std::unique_ptr<IService> Open(const std::wstring& name, OpenFailure& failure) = 0;
 };
 
 class IServices {

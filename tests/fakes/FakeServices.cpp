@@ -39,6 +39,14 @@ public:
         return true;
     }
 
+    bool QueryProcess(sys::ServiceProcess& process) override {
+        const auto& s = service_;
+        process.serviceType = s.serviceType;
+        const bool stopped = s.state == sys::ServiceState::Stopped;
+        process.processId = stopped || s.processIds.empty() ? 0 : s.processIds.front();
+        return true;
+    }
+
     bool SetStartType(uint32_t startType) override {
         service_.startTypeChanges.push_back(startType);
         service_.config.startType = startType;
@@ -109,9 +117,15 @@ public:
     }
     ~FakeServiceManager() override { ++owner_.disconnects; }
 
-    std::unique_ptr<sys::IService> Open(const std::wstring& name) override {
+    std::unique_ptr<sys::IService> Open(const std::wstring& name,
+                                        sys::OpenFailure& failure) override {
         FakeServices::Service* service = find_(name);
-        if (!service || service->cannotOpen) return nullptr;
+        if (!service || service->cannotOpen) {
+            failure = service || owner_.openFailsOtherwise ? sys::OpenFailure::Other
+                                                           : sys::OpenFailure::NoSuchService;
+            return nullptr;
+        }
+        failure = sys::OpenFailure::None;
         return std::make_unique<FakeServiceHandle>(owner_, *service);
     }
 
@@ -140,6 +154,8 @@ FakeServices::Service& FakeServices::Add(const std::wstring& name, const std::ws
     services_[tav::FoldLower(name)] = std::move(service);
     return added;
 }
+
+void FakeServices::Remove(const std::wstring& name) { services_.erase(tav::FoldLower(name)); }
 
 void FakeServices::AddDependency(const std::wstring& dependent, const std::wstring& service) {
     (*this)[dependent].config.dependencies.push_back(service);

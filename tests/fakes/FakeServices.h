@@ -28,9 +28,12 @@ public:
         // Status queries after a start that still answer start pending; -1: starts for ever.
         int startPolls = 0;
         bool failsToStart = false;
+        // Opening fails with access denied (or another error than "no such service").
         bool cannotOpen = false;
-        // Ids of the processes the service runs in; when the last is ended it is stopped.
+        // Ids of the processes the service runs in; when the last is ended it is stopped. The
+        // first is the one the service manager names while the service is not stopped.
         std::vector<uint32_t> processIds;
+        uint32_t serviceType = sys::ServiceType::OwnProcess;
 
         // Counted requests.
         int stopRequests = 0;
@@ -46,6 +49,8 @@ public:
     // Installs a service (on demand, stopped) and returns it for scripting.
     Service& Add(const std::wstring& name, const std::wstring& binaryPath,
                  uint32_t state = sys::ServiceState::Stopped);
+    // Uninstalls a service.
+    void Remove(const std::wstring& name);
     // Makes dependent depend on service.
     void AddDependency(const std::wstring& dependent, const std::wstring& service);
     Service& operator[](const std::wstring& name);
@@ -59,6 +64,8 @@ public:
     std::atomic<int> serviceOpens{0};
     std::atomic<int> serviceCloses{0};
     bool connectFails = false;
+    // Every service that is not installed answers "no such service" unless this is set.
+    bool openFailsOtherwise = false;
     // "stop NAME" and "start NAME", in the order the requests came.
     std::vector<std::wstring> requests;
 

@@ -162,6 +162,70 @@ TEST(TupRunServicesTest, WithoutTheWizardAServiceThatFailsIsGivenUpInsteadOfRetr
     EXPECT_EQ(L";C: #53039", world.LogLines().back());
 }
 
+TEST(TupRunServicesTest, AWebServerInASharedHostThatWillNotStopIsGivenUpWithNoProcessEnded) {
+    RunWorld world;
+    auto& w3svc = world.machine.services.Add(
+        L"w3svc", L"C:\\Windows\\system32\\svchost.exe -k iissvcs", Running);
+    w3svc.serviceType = sys::ServiceType::SharedProcess;
+    w3svc.stopPolls = -1;
+    w3svc.processIds = {30};
+    world.machine.processes.processes = {{30, L"C:\\Windows\\system32\\svchost.exe"},
+                                         {31, L"C:\\Windows\\system32\\svchost.exe"}};
+    world.WriteConfig(Updater(0, "CTupAlphaUpdater", "Alpha", {"TavSvc"}));
+    CTupManager& manager = world.Start();
+    world.machine.processes.privilegeChanges.clear();  // the manager's own look at the machine
+    EXPECT_FALSE(manager.RunUpdate());
+
+    EXPECT_EQ(2u, world.owner.questions.size());  // Cancel, and the notice
+    EXPECT_TRUE(world.machine.processes.terminated.empty());
+    EXPECT_TRUE(world.machine.processes.privilegeChanges.empty());
+    EXPECT_EQ(2u, world.machine.processes.processes.size());
+    EXPECT_TRUE(Has(world.owner.reports, Both(kTextServiceNotStopped, L"w3svc")));
+    EXPECT_TRUE(Has(world.owner.reports, Both(kTextStoppingServicesFailed)));
+    // The server service after it was stopped, and started again; nothing else happened.
+    EXPECT_EQ((Strings{L"stop w3svc", L"stop TavSvc", L"start TavSvc"}),
+              Strings(world.Entries().begin() + 3, world.Entries().end()));
+}
+
+TEST(TupRunServicesTest, AServiceThatExistsButCannotBeReachedIsNeverPassedOverAsMissing) {
+    {
+        // Stopping: given up at once, so no file is touched while it may run.
+        RunWorld world;
+        world.machine.services.Add(L"custom", L"custom.exe", Running).cannotOpen = true;
+        world.WriteConfig(Updater(0, "CTupAlphaUpdater", "Alpha", {"custom", "TavSvc"}));
+        CTupManager& manager = world.Start();
+        EXPECT_FALSE(manager.RunUpdate());
+        EXPECT_TRUE(Has(world.owner.reports, Both(kTextServiceNotStopped, L"custom")));
+        EXPECT_FALSE(Has(world.owner.reports, Both(kTextServiceToStopNotFound, L"custom")));
+        EXPECT_TRUE(world.owner.questions.empty());
+        EXPECT_EQ((Strings{L"stop TavSvc", L"start TavSvc"}),
+                  Strings(world.Entries().begin() + 3, world.Entries().end()));
+    }
+    {
+        // Starting: a service stopped by this run that cannot be reached afterwards fails the step.
+        RunWorld world;
+        auto& tavsvc = world.machine.services[L"TavSvc"];
+        tavsvc.stopPolls = 1;
+        world.clock.onSleep = [&](uint32_t ms) {
+            if (ms == 250) tavsvc.cannotOpen = true;
+        };
+        world.WriteConfig(Updater(0, "CTupAlphaUpdater", "Alpha", {"TavSvc"}));
+        EXPECT_FALSE(world.Start().RunUpdate());
+        EXPECT_TRUE(Has(world.owner.reports, Both(kTextServiceNotStarted, L"tavsvc")));
+        EXPECT_TRUE(Has(world.owner.reports, Both(kTextStartingServicesFailed)));
+        EXPECT_FALSE(Has(world.owner.reports, Both(kTextServiceToStartNotFound, L"tavsvc")));
+    }
+    {
+        // A service manager that cannot be reached does not mean that nothing is installed.
+        RunWorld world;
+        world.machine.services.connectFails = true;
+        world.WriteConfig(Updater(0, "CTupAlphaUpdater", "Alpha", {"TavSvc"}));
+        EXPECT_FALSE(world.Start().RunUpdate());
+        EXPECT_TRUE(Has(world.owner.reports, Both(kTextServiceNotStopped, L"tavsvc")));
+        EXPECT_EQ(L";C: #53039", world.LogLines().back());
+    }
+}
+
 TEST(TupRunServicesTest, TheServerServicesGetFourMoreRoundsOfFiveSecondsToStart) {
     {
         RunWorld world;

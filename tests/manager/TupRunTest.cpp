@@ -135,7 +135,7 @@ TEST(TupRunTest, WithoutAnInstalledServerOnlyAGenericUpdaterLetsTheRunGoOn) {
     {
         RunWorld world;
         world.machine.services.Add(L"TavAps", L"C:\\APS\\TavAps.exe");  // installed, stopped
-        world.machine.services[L"TavSvc"].cannotOpen = true;
+        world.machine.services.Remove(L"TavSvc");
         world.WriteConfig(kAlphaBeta);
         EXPECT_TRUE(world.Start().RunUpdate());
         EXPECT_TRUE(world.owner.reports.empty());
@@ -145,7 +145,7 @@ TEST(TupRunTest, WithoutAnInstalledServerOnlyAGenericUpdaterLetsTheRunGoOn) {
     {
         // A generic updater runs on any machine; there the gates are not asked.
         RunWorld world;
-        world.machine.services[L"TavSvc"].cannotOpen = true;
+        world.machine.services.Remove(L"TavSvc");
         world.WriteConfig(Updater(0, "CTupGenericUpdater", "Generic"),
                           StringItem("MinimumRequiredVersion", "9.0.0.0"));
         EXPECT_TRUE(world.Start().RunUpdate());
@@ -154,7 +154,7 @@ TEST(TupRunTest, WithoutAnInstalledServerOnlyAGenericUpdaterLetsTheRunGoOn) {
     {
         // A running TavAps service is an installed server too, and its version is the gate's.
         RunWorld world;
-        world.machine.services[L"TavSvc"].cannotOpen = true;
+        world.machine.services.Remove(L"TavSvc");
         world.machine.services.Add(L"TavAps", L"C:\\APS\\TavAps.exe", sys::ServiceState::Running);
         world.machine.versions.Set(L"C:\\TAV\\TavAps.exe", 9, 1, 0, 0, 9, 1, 0, 0);
         world.WriteConfig(kAlphaBeta, StringItem("MinimumRequiredVersion", "9.0.0.0"));
@@ -206,6 +206,37 @@ TEST(TupRunTest, TheBackupFolderIsCreatedOnceAndASecondNameIsTriedOnce) {
                                      R(0, kTextBackupRootNotCreated, -1, -1)}),
                   world.owner.reports);
         EXPECT_TRUE(world.Entries().empty());
+    }
+}
+
+TEST(TupRunTest, AFileInThePlaceOfTheBackupRootOrFolderIsNoFolder) {
+    {
+        RunWorld world;
+        world.machine.files.AddFile(L"C:\\TAV\\_TupBkp", "not a folder");
+        world.WriteConfig(kAlphaBeta);
+        EXPECT_FALSE(world.Start().RunUpdate());
+        EXPECT_EQ((std::vector<Seen>{R(0, kTextCreatingBackupRoot, -1, -1),
+                                     R(0, kTextBackupRootNotCreated, -1, -1)}),
+                  world.owner.reports);
+        EXPECT_TRUE(world.Entries().empty());
+    }
+    for (const bool secondFree : {true, false}) {
+        // The first name is taken by a file; so is the second unless it is free.
+        RunWorld world;
+        world.WriteConfig(kAlphaBeta);
+        CTupManager& manager = world.Start();
+        const std::wstring first = manager.BackupFolder();
+        world.machine.files.AddFolder(L"C:\\TAV\\_TupBkp");
+        world.machine.files.AddFile(first.substr(0, first.size() - 1));
+        world.clock.onSleep = [&](uint32_t ms) {
+            if (ms == 1000 && !secondFree) world.machine.files.DenyCreateIn(L"C:\\TAV\\_TupBkp");
+        };
+        EXPECT_EQ(secondFree, manager.RunUpdate());
+        EXPECT_NE(first, manager.BackupFolder());
+        EXPECT_EQ(secondFree, world.machine.files.FolderExists(manager.BackupFolder()));
+        const Seen last = secondFree ? R(2, kTextUpdateStarted, 0, 0)
+                                     : R(0, kTextBackupFolderNotCreated, -1, -1);
+        EXPECT_EQ(last, world.owner.reports[secondFree ? 2 : 1]) << secondFree;
     }
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <thread>
 
+#include "base/WideText.h"
 #include "fakes/FakeMachine.h"
 
 namespace {
@@ -51,24 +52,31 @@ protected:
     fakes::FakeServices& services = machine.services;
 };
 
-TEST(ExecutableNameOf, TakesTheProgramOfTheImagePathWithoutQuotesOrArguments) {
-    using ServMon::ExecutableNameOf;
-    EXPECT_EQ(L"Qelsrv.exe", ExecutableNameOf(kQelsrvPath));
-    EXPECT_EQ(L"Qelsrv.exe", ExecutableNameOf(L"\"C:\\Program Files\\Tav\\Qelsrv.exe\""));
-    EXPECT_EQ(L"Qelsrv.exe", ExecutableNameOf(L"  \"C:\\Tav\\Qelsrv.exe\"-x"));
-    EXPECT_EQ(L"Qelsrv.exe", ExecutableNameOf(L"\"C:\\Tav\\Qelsrv.exe"));  // quote never closed
-    EXPECT_EQ(L"TavAps.exe", ExecutableNameOf(L"C:\\Tav\\TavAps.exe"));
-    // Unquoted with blanks: the path ends with the ".exe" that ends a word.
-    EXPECT_EQ(L"Qelsrv.EXE",
-              ExecutableNameOf(L"C:\\Program Files\\Kelmark\\Qelsrv.EXE -config C:\\x\\y.ini"));
-    EXPECT_EQ(L"Qelsrv.exe", ExecutableNameOf(L"C:\\Tools.exe.d\\My Tools\\Qelsrv.exe\t-a b"));
-    EXPECT_EQ(L"svc.exe", ExecutableNameOf(L"\\??\\C:\\Tav\\svc.exe"));
-    // Without ".exe": up to the first blank, and Windows adds the extension.
-    EXPECT_EQ(L"svchost.exe", ExecutableNameOf(L"C:\\Windows\\system32\\svchost -k netsvcs"));
-    EXPECT_EQ(L"tavdrv.sys", ExecutableNameOf(L"system32\\drivers\\tavdrv.sys"));
-    EXPECT_EQ(L"", ExecutableNameOf(L""));
-    EXPECT_EQ(L"", ExecutableNameOf(L"   "));
-    EXPECT_EQ(L"", ExecutableNameOf(L"\"\" -x"));
+TEST(RunningProgramPathOf, TakesTheProgramOfTheImagePathWithoutQuotesOrArguments) {
+    const struct {
+        const wchar_t* imagePath;
+        const wchar_t* program;
+    } cases[] = {
+        {kQelsrvPath.c_str(), L"C:\\Program Files\\Kelmark\\Tav\\Qelsrv.exe"},
+        {L"  \"C:\\Tav\\Qelsrv.exe\"-x", L"C:\\Tav\\Qelsrv.exe"},
+        {L"\"C:\\Tav\\Qelsrv.exe", L"C:\\Tav\\Qelsrv.exe"},  // quote never closed
+        {L"C:\\Tav\\TavAps.exe", L"C:\\Tav\\TavAps.exe"},
+        // Unquoted with blanks: the path ends with the ".exe" that ends a word.
+        {L"C:\\Program Files\\Kelmark\\Qelsrv.EXE -config C:\\x\\y.ini",
+         L"C:\\Program Files\\Kelmark\\Qelsrv.EXE"},
+        {L"C:\\Tools.exe.d\\My Tools\\Qelsrv.exe\t-a b", L"C:\\Tools.exe.d\\My Tools\\Qelsrv.exe"},
+        {L"\\??\\C:\\Tav\\svc.exe", L"C:\\Tav\\svc.exe"},
+        // Without ".exe": up to the first blank, and Windows adds the extension.
+        {L"C:\\Windows\\system32\\svchost -k netsvcs", L"C:\\Windows\\system32\\svchost.exe"},
+        {L"C:\\Windows.old\\svchost -k netsvcs", L"C:\\Windows.old\\svchost.exe"},
+        {L"system32\\drivers\\tavdrv.sys", L"system32\\drivers\\tavdrv.sys"},
+        {L"", L""},
+        {L"   ", L""},
+        {L"\"\" -x", L""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.program, ServMon::RunningProgramPathOf(c.imagePath)) << tav::ToUtf8(c.imagePath);
+    }
 }
 
 TEST_F(ServiceTest, OpensByNameAndKeepsTheDisplayName) {
@@ -80,9 +88,17 @@ TEST_F(ServiceTest, OpensByNameAndKeepsTheDisplayName) {
     EXPECT_EQ(L"C:\\Tav\\TavAps.exe", service->GetBinaryPath());
     EXPECT_EQ(1u, service->RefCount());
 
-    EXPECT_FALSE(Open(L"Missing"));
+    // Only the system's own answer means there is no such service.
+    sys::OpenFailure failure = sys::OpenFailure::None;
+    EXPECT_FALSE(ServMon::CreateServiceByName(L"Missing", &failure));
+    EXPECT_EQ(sys::OpenFailure::NoSuchService, failure);
     services.Add(L"Locked", L"x.exe").cannotOpen = true;
-    EXPECT_FALSE(Open(L"Locked"));
+    EXPECT_FALSE(ServMon::CreateServiceByName(L"Locked", &failure));
+    EXPECT_EQ(sys::OpenFailure::Other, failure);
+    service.reset();  // the last user closes the shared connection
+    services.connectFails = true;
+    EXPECT_FALSE(ServMon::CreateServiceByName(L"Missing", &failure));
+    EXPECT_EQ(sys::OpenFailure::Other, failure);
 }
 
 TEST_F(ServiceTest, MapsWindowsStatesToStateCodes) {
@@ -195,6 +211,39 @@ TEST_F(ServiceTest, KillFindsTheProgramOfAnUnquotedImagePathWithBlanks) {
 
     EXPECT_TRUE(Open(L"Qelsrv")->Stop(false, true, nullptr));
     EXPECT_EQ(std::vector<uint32_t>{40}, machine.processes.terminated);
+}
+
+TEST_F(ServiceTest, KillEndsOnlyTheServicesOwnProcesses) {
+    // The process the service manager names, whatever path it shows, and the others of the
+    // same program; a program whose name merely ends the same way is left alone.
+    auto& stuck = services.Add(L"Srv", L"C:\\Tav\\srv.exe -x", St::Running);
+    stuck.stopPolls = -1;
+    stuck.processIds = {50, 53};
+    Run(50, L"C:\\PROGRA~1\\Tav\\srv.exe");
+    Run(51, L"C:\\Tav\\Qelsrv.exe");
+    Run(52, L"D:\\Other\\srv.exe");
+    Run(53, L"C:\\TAV\\SRV.EXE");
+    EXPECT_TRUE(Open(L"Srv")->Stop(false, true, nullptr));
+    EXPECT_EQ((std::vector<uint32_t>{50, 53}), machine.processes.terminated);
+}
+
+TEST(ServiceKillTest, AServiceInASharedHostIsNeverKilled) {
+    for (const uint32_t type : {sys::ServiceType::SharedProcess, 0x60u /* per-user shared */}) {
+        fakes::FakeMachine machine;
+        auto& w3svc = machine.services.Add(
+            L"w3svc", L"C:\\Windows\\system32\\svchost.exe -k iissvcs", St::Running);
+        w3svc.serviceType = type;
+        w3svc.stopPolls = -1;
+        w3svc.processIds = {30};
+        machine.processes.processes = {{30, L"C:\\Windows\\system32\\svchost.exe"},
+                                       {31, L"C:\\Windows\\system32\\svchost.exe"}};
+        ServiceRef service(ServMon::CreateServiceByName(L"w3svc"));
+        EXPECT_FALSE(service->Stop(false, true, nullptr));
+        EXPECT_FALSE(service->KillProcesses());
+        EXPECT_TRUE(machine.processes.terminated.empty());
+        EXPECT_TRUE(machine.processes.privilegeChanges.empty());
+        EXPECT_EQ(Polls(240), machine.clock.sleeps);  // no pause after a kill that found nothing
+    }
 }
 
 TEST_F(ServiceTest, KillWithoutAProcessFailsAtOnce) {

@@ -218,8 +218,9 @@ private:
         Counted(std::unique_ptr<sys::IServiceManager> real, int& closes)
             : real_(std::move(real)), closes_(closes) {}
         ~Counted() override { ++closes_; }
-        std::unique_ptr<sys::IService> Open(const std::wstring& name) override {
-            return real_->Open(name);
+        std::unique_ptr<sys::IService> Open(const std::wstring& name,
+                                            sys::OpenFailure& failure) override {
+            return real_->Open(name, failure);
         }
 
     private:
@@ -254,6 +255,49 @@ private:
     std::wstring folder_;
     std::wstring path_;
     bool copied_ = false;
+};
+
+// A process that is not the service's but whose program has the service program's file name,
+// or a name that contains it, in another folder: a waiting copy of the launch probe.
+class Bystander {
+public:
+    Bystander(const std::wstring& fileName, const std::wstring& tag) {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        folder_ = std::wstring(temp) + L"Tav Bystander " + tag + std::to_wstring(GetCurrentProcessId());
+        CreateDirectoryW(folder_.c_str(), nullptr);
+        path_ = folder_ + L"\\" + fileName;
+        const std::wstring event = L"TavBystander" + tag + std::to_wstring(GetCurrentProcessId());
+        go_ = CreateEventW(nullptr, TRUE, FALSE, event.c_str());
+        if (!CopyFileW(wintest::WindowsPathOf(TAV_LAUNCH_PROBE_EXE).c_str(), path_.c_str(), FALSE)) return;
+        std::wstring command = L"\"" + path_ + L"\" 0 " + event + L" " + event + L"Done";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info{};
+        if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                           &startup, &info)) {
+            CloseHandle(info.hThread);
+            process_ = info.hProcess;
+        }
+    }
+    ~Bystander() {
+        if (go_) SetEvent(go_);
+        if (process_) {
+            WaitForSingleObject(process_, 10000);
+            CloseHandle(process_);
+        }
+        if (go_) CloseHandle(go_);
+        for (int attempt = 0; attempt < 50 && !DeleteFileW(path_.c_str()); ++attempt) Sleep(100);
+        RemoveDirectoryW(folder_.c_str());
+    }
+    bool Started() const { return process_ != nullptr; }
+    bool Running() const { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
+
+private:
+    std::wstring folder_;
+    std::wstring path_;
+    HANDLE go_ = nullptr;
+    HANDLE process_ = nullptr;
 };
 
 ServiceRef Open(const std::wstring& name) { return ServiceRef(ServMon::CreateServiceByName(name)); }
@@ -301,6 +345,12 @@ TEST(ServiceWin, ServiceThatIgnoresStopIsEndedAfterTheTimeOut) {
     ASSERT_TRUE(installed.Start());
     const DWORD processId = installed.ProcessId();
     ASSERT_NE(0u, processId);
+    // Programs of the same name elsewhere, and one whose name ends in it, are not the service's.
+    const std::wstring fileName = program.Path().substr(program.Path().rfind(L'\\') + 1);
+    Bystander sameName(fileName, L"A");
+    Bystander longerName(L"Q" + fileName, L"B");
+    ASSERT_TRUE(sameName.Started());
+    ASSERT_TRUE(longerName.Started());
 
     // Sixty seconds of polls, asked of a clock that pauses a tenth of that.
     AlteredMachine altered;
@@ -327,6 +377,8 @@ TEST(ServiceWin, ServiceThatIgnoresStopIsEndedAfterTheTimeOut) {
         EXPECT_EQ(0u, code);
         CloseHandle(process);
     }
+    EXPECT_TRUE(sameName.Running());
+    EXPECT_TRUE(longerName.Running());
     EXPECT_FALSE(service->FindProcessIds());
     // Windows then reports the service stopped; Wine's service manager keeps answering
     // "stop pending", so the state is not asserted here.

@@ -205,40 +205,56 @@ size_t Find(const std::vector<std::string>& lines, const std::string& ending, si
     return lines.size();
 }
 
-TEST(TupRunWin, RunStopsTheServerServiceAroundTheFileWorkAndWritesTheResultLog) {
-    MachineWideTurn turn;
-    ASSERT_TRUE(turn.Owned());
+// The server installed in a folder of its own (the test service program as Qelsrv.exe,
+// running as "TavSvc"), a wizard folder with the package description, and the manager the
+// wizard would make there, its package loaded.
+struct StagedServer {
+    StagedServer() {
+        if (!turn.Owned() || !install.Made() || !wizard.Made()) return;
+        if (!CopyFileW(wintest::WindowsPathOf(TAV_TEST_SERVICE_EXE).c_str(), server.c_str(), TRUE) ||
+            !CreateDirectoryW(wizard.PathOf(L"package").c_str(), nullptr) ||
+            !wintest::WriteWholeFile(wizard.PathOf(L"config.xml"), PackageDescription())) {
+            return;
+        }
+        service = std::make_unique<ServerService>(server);
+        if (!service->Created() || !service->Start()) return;
+        firstProcess = service->ProcessId();
+        ServiceWatchingUpdater::Journal().clear();
+        program = std::make_unique<wintest::ProgramElsewhere>(wizard.PathOf(L"TavUpdateWizard.exe"));
+        manager = std::make_unique<CTupManager>(&texts, &language, enforce);
+        ready = manager->LoadNextPackage();
+    }
+    ~StagedServer() { manager.reset(); }
 
-    // The server installed in a folder of its own: the test service program as Qelsrv.exe.
+    MachineWideTurn turn;
     wintest::WinScratchFolder install;
     wintest::WinScratchFolder wizard;
-    ASSERT_TRUE(install.Made() && wizard.Made());
     const std::wstring server = install.PathOf(L"Qelsrv.exe");
-    ASSERT_TRUE(CopyFileW(wintest::WindowsPathOf(TAV_TEST_SERVICE_EXE).c_str(), server.c_str(),
-                          TRUE));
-    ASSERT_TRUE(CreateDirectoryW(wizard.PathOf(L"package").c_str(), nullptr));
-    ASSERT_TRUE(wintest::WriteWholeFile(wizard.PathOf(L"config.xml"), PackageDescription()));
-
-    ServerService service(server);
-    ASSERT_TRUE(service.Created());
-    ASSERT_TRUE(service.Start());
-    const DWORD firstProcess = service.ProcessId();
-
-    run_tests::ScopedClass watching(L"CTupServiceWatchUpdater", [] {
+    std::unique_ptr<ServerService> service;
+    DWORD firstProcess = 0;
+    run_tests::ScopedClass watching{L"CTupServiceWatchUpdater", [] {
         return std::unique_ptr<CPersistentObject>(new ServiceWatchingUpdater);
-    });
-    ServiceWatchingUpdater::Journal().clear();
-    wintest::ProgramElsewhere program(wizard.PathOf(L"TavUpdateWizard.exe"));
+    }};
+    std::unique_ptr<wintest::ProgramElsewhere> program;
     run_tests::IdTexts texts;
     const std::wstring language = L"EN";
     uint32_t enforce = 0;
-    auto manager = std::make_unique<CTupManager>(&texts, &language, enforce);
+    std::unique_ptr<CTupManager> manager;
+    bool ready = false;
+};
+
+TEST(TupRunWin, RunStopsTheServerServiceAroundTheFileWorkAndWritesTheResultLog) {
+    StagedServer staged;
+    ASSERT_TRUE(staged.ready);
+    CTupManager* manager = staged.manager.get();
+    ServerService& service = *staged.service;
+    const DWORD firstProcess = staged.firstProcess;
+    wintest::WinScratchFolder& install = staged.install;
 
     // The install folder is where the running Qelsrv.exe lies, as the process list spells it.
     ASSERT_TRUE(manager->RunsQelsrv());
     ASSERT_TRUE(tav::FoldEquals(install.Path() + L"\\", manager->InstallFolder()))
         << tav::ToUtf8(manager->InstallFolder());
-    ASSERT_TRUE(manager->LoadNextPackage());
     ASSERT_EQ(1u, manager->Updaters().size());
 
     EXPECT_TRUE(manager->RunUpdate());
@@ -280,8 +296,21 @@ TEST(TupRunWin, RunStopsTheServerServiceAroundTheFileWorkAndWritesTheResultLog) 
     EXPECT_LT(applied, lines.size());
     EXPECT_LT(restarted, lines.size());
     EXPECT_EQ(lines.size() - 1, Find(lines, ";WineRun: #53038", restarted));
+}
 
-    manager.reset();
+TEST(TupRunWin, AFileNamedLikeTheBackupRootEndsTheRunBeforeAnythingIsStopped) {
+    StagedServer staged;
+    ASSERT_TRUE(staged.ready);
+    const std::wstring root = staged.manager->InstallFolder() + L"_TupBkp";
+    ASSERT_TRUE(wintest::WriteWholeFile(root, "a file, not a folder"));
+
+    EXPECT_FALSE(staged.manager->RunUpdate());
+    EXPECT_TRUE(ServiceWatchingUpdater::Journal().empty());
+    EXPECT_EQ(DWORD(SERVICE_RUNNING), staged.service->State());
+    EXPECT_EQ(staged.firstProcess, staged.service->ProcessId());
+    const DWORD attributes = GetFileAttributesW(root.c_str());
+    EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY));
+    DeleteFileW(root.c_str());
 }
 
 }  // namespace

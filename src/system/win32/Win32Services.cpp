@@ -60,6 +60,18 @@ public:
         return true;
     }
 
+    bool QueryProcess(ServiceProcess& process) override {
+        SERVICE_STATUS_PROCESS status{};
+        DWORD needed = 0;
+        if (!QueryServiceStatusEx(handle_.get(), SC_STATUS_PROCESS_INFO,
+                                  reinterpret_cast<BYTE*>(&status), sizeof status, &needed)) {
+            return false;
+        }
+        process.serviceType = status.dwServiceType;
+        process.processId = status.dwProcessId;
+        return true;
+    }
+
     bool SetStartType(uint32_t startType) override {
         return ChangeServiceConfigW(handle_.get(), SERVICE_NO_CHANGE, startType,
                                     SERVICE_NO_CHANGE, nullptr, nullptr, nullptr, nullptr,
@@ -100,10 +112,15 @@ class Win32ServiceManager final : public IServiceManager {
 public:
     explicit Win32ServiceManager(SC_HANDLE handle) : handle_(handle) {}
 
-    std::unique_ptr<IService> Open(const std::wstring& name) override {
+    std::unique_ptr<IService> Open(const std::wstring& name, OpenFailure& failure) override {
         const SC_HANDLE service = OpenServiceW(handle_.get(), name.c_str(),
                                                GENERIC_READ | GENERIC_WRITE | GENERIC_EXECUTE);
-        if (!service) return nullptr;
+        if (!service) {
+            failure = GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST ? OpenFailure::NoSuchService
+                                                                      : OpenFailure::Other;
+            return nullptr;
+        }
+        failure = OpenFailure::None;
         return std::make_unique<Win32Service>(service);
     }
 
