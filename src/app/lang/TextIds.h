@@ -45,6 +45,9 @@ constexpr uint32_t kTextUpdateSucceededNote = 53034;  // page 3 note after a suc
 constexpr uint32_t kTextUpdateFailedNote = 53035;  // page 3 note after a failed run
 constexpr uint32_t kTextButtonFinish = 53036;  // Next after the run
 constexpr uint32_t kTextCurrentActionLabel = 53208;  // page 3 label of the current action
+// The licence agreement: paragraphs from this id on, up to the first missing or empty one.
+constexpr uint32_t kTextLicenceFirstParagraph = 53500;
+constexpr uint32_t kTextLicenceParagraphLimit = 30;
 
 // Checks before the update
 constexpr uint32_t kTextCheckFailedCaption = 53040;  // caption of the boxes that refuse the update

@@ -1,0 +1,47 @@
+// The program's start: the one command-line switch and the chain of prerequisite questions
+// asked before the wizard opens.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// The runtimes and updates a package may need, in the order they are asked about.
+enum class Prerequisite {
+    DotNetFrameworkPolicy,
+    DotNet4,
+    KB2468871x86,
+    KB2468871x64,
+    VcRedist2008Sp1x86,
+    VcRedist2015x86,
+    VcRedist2015x64,
+    DotNet452,
+    AspNetCoreModulex86,
+    AspNetCoreModulex64,
+};
+
+class IPrerequisites {
+public:
+    virtual ~IPrerequisites() = default;
+    // Whether the package needs it and the machine lacks it.
+    virtual bool Needs(Prerequisite prerequisite) = 0;
+    // Starts its installer; for DotNet452 waits and gives the exit code (-1: none).
+    virtual int Install(Prerequisite prerequisite) = 0;
+};
+
+class IStartupPrompts {
+public:
+    virtual ~IStartupPrompts() = default;
+    // A message box without owner, in English; style and answer as sys::MessageStyle and
+    // sys::MessageAnswer.
+    virtual int Ask(uint32_t textId, uint32_t style) = 0;
+};
+
+// The arguments after the program's name, as the program's command line holds them.
+std::wstring CommandLineTail(const std::wstring& commandLine);
+
+// 1 when the tail is exactly the switch that enforces the update, else 0.
+uint32_t EnforceFlagOf(const std::wstring& commandTail);
+
+// Asks about every missing prerequisite in turn and installs what the administrator agrees to;
+// false when the program is to end without the wizard.
+bool RunPrerequisiteChain(IPrerequisites& prerequisites, IStartupPrompts& prompts);
