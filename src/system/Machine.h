@@ -7,6 +7,7 @@
 #include "system/Files.h"
 #include "system/Launcher.h"
 #include "system/MessageBoxes.h"
+#include "system/OperatingSystem.h"
 #include "system/Processes.h"
 #include "system/Program.h"
 #include "system/Registry.h"
@@ -30,6 +31,7 @@ struct Machine {
     IShell* shell = nullptr;
     IMessageBoxes* messageBoxes = nullptr;
     ICodePage* codePage = nullptr;
+    IOperatingSystem* operatingSystem = nullptr;
 };
 
 // The machine this build runs on (Windows, or the reduced Linux one).

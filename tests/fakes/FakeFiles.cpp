@@ -293,7 +293,10 @@ bool FakeFiles::WriteAccessList(const std::wstring& path, const sys::AccessList&
     return true;
 }
 
-bool FakeFiles::FreeSpace(const std::wstring&, uint64_t& bytes) {
+bool FakeFiles::FreeSpace(const std::wstring& path, uint64_t& bytes) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    freeSpacePaths.push_back(path);
+    if (!freeSpaceReadable) return false;
     bytes = freeBytes;
     return true;
 }

@@ -63,6 +63,8 @@ public:
     int opens = 0;                  // successful OpenForAppend calls
     int exclusiveAttempts = 0;      // CanOpenExclusively calls
     uint64_t freeBytes = 100ull << 30;
+    bool freeSpaceReadable = true;
+    std::vector<std::wstring> freeSpacePaths;  // every FreeSpace query, in order
     int temporaryFiles = 0;         // CreateTemporaryFile calls that made a file
 
 private:

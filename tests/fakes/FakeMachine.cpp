@@ -78,6 +78,7 @@ FakeMachine::FakeMachine() {
     machine_.shell = &shell;
     machine_.messageBoxes = &messageBoxes;
     machine_.codePage = &codePage;
+    machine_.operatingSystem = &operatingSystem;
     processes.onTerminate = [this](uint32_t id) { services.OnProcessEnded(id); };
     previous_ = sys::ReplaceCurrentMachine(&machine_);
 }
@@ -86,13 +87,15 @@ FakeMachine::~FakeMachine() { sys::ReplaceCurrentMachine(previous_); }
 
 void FakeMachine::UseHostFiles() { machine_.files = sys::HostMachine().files; }
 
+void FakeMachine::UseFakeFiles() { machine_.files = &files; }
+
 bool FakeLauncher::Run(const std::wstring& commandLine, bool wait, uint32_t* code) {
     for (const auto& text : failing) {
         if (commandLine.find(text) != std::wstring::npos) return false;
     }
     starts.push_back({commandLine, wait});
     if (onStart) onStart(commandLine);
-    if (wait && code) *code = exitCode;
+    if (wait && code && exitCodeReadable) *code = exitCode;
     return true;
 }
 

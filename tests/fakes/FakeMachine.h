@@ -79,8 +79,22 @@ public:
     // Command lines containing one of these texts cannot be started.
     std::vector<std::wstring> failing;
     uint32_t exitCode = 0;
+    // False: a waited-for program's exit code cannot be read and is not given.
+    bool exitCodeReadable = true;
     // Called for every started program, so a test can let it act on the fake machine.
     std::function<void(const std::wstring&)> onStart;
+};
+
+// Windows 7 64-bit by default; the token lists no Administrators group unless a test says so.
+class FakeOperatingSystem final : public sys::IOperatingSystem {
+public:
+    sys::OsVersion Version() override { return version; }
+    std::wstring Architecture() override { return architecture; }
+    bool TokenListsAdministrators() override { return administrators; }
+
+    sys::OsVersion version{6, 1};
+    std::wstring architecture = L"x64";
+    bool administrators = false;
 };
 
 class FakeEnvironment final : public sys::IEnvironment {
@@ -137,10 +151,13 @@ public:
     FakeShell shell{&files};
     FakeMessageBoxes messageBoxes;
     sys::Windows1252CodePage codePage;
+    FakeOperatingSystem operatingSystem;
 
     // Lets the update logic use the real files of the test machine instead of the fake ones,
     // for tests whose files are read by libxml2 itself.
     void UseHostFiles();
+    // Puts the fake file system back, once what libxml2 reads has been read.
+    void UseFakeFiles();
     FakeServices services;  // ending a service's processes stops it
 
 private:

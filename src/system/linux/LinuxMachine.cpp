@@ -1,6 +1,7 @@
-// The machine of the Linux build: a real clock, program path, environment and file system, and
-// Windows-1252 as the code page; no registry, Windows processes, version resources, services,
-// launching, shell or message boxes, each of which answers as unavailable.
+// The machine of the Linux build: a real clock, program path, environment and file system,
+// Windows-1252 as the code page and fixed operating system facts; no registry, Windows
+// processes, version resources, services, launching, shell or message boxes, each of which
+// answers as unavailable.
 #include "system/Machine.h"
 
 #include <unistd.h>
@@ -116,6 +117,15 @@ public:
     }
 };
 
+// The reduced Linux machine answers as a later 64-bit Windows would to a program without a
+// manifest entry for it, run by an account that is not an administrator.
+class FixedOperatingSystem final : public IOperatingSystem {
+public:
+    OsVersion Version() override { return OsVersion{6, 2}; }
+    std::wstring Architecture() override { return L"x64"; }
+    bool TokenListsAdministrators() override { return false; }
+};
+
 }  // namespace
 
 Machine& HostMachine() {
@@ -131,6 +141,7 @@ Machine& HostMachine() {
     static NoMessageBoxes messageBoxes;
     static NoServices services;
     static Windows1252CodePage codePage;
+    static FixedOperatingSystem operatingSystem;
     static Machine machine = [] {
         Machine m;
         m.registry = &registry;
@@ -145,6 +156,7 @@ Machine& HostMachine() {
         m.shell = &shell;
         m.messageBoxes = &messageBoxes;
         m.codePage = &codePage;
+        m.operatingSystem = &operatingSystem;
         return m;
     }();
     return machine;

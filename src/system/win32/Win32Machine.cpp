@@ -8,6 +8,7 @@
 #include "system/win32/Win32CodePage.h"
 #include "system/win32/Win32Files.h"
 #include "system/win32/Win32Launcher.h"
+#include "system/win32/Win32OperatingSystem.h"
 #include "system/win32/Win32Processes.h"
 #include "system/win32/Win32Registry.h"
 #include "system/win32/Win32Services.h"
@@ -91,6 +92,7 @@ Machine& HostMachine() {
     static win32::Win32Shell shell;
     static Win32MessageBoxes messageBoxes;
     static win32::Win32CodePage codePage;
+    static win32::Win32OperatingSystem operatingSystem;
     static Machine machine = [] {
         Machine m;
         m.registry = &registry;
@@ -105,6 +107,7 @@ Machine& HostMachine() {
         m.shell = &shell;
         m.messageBoxes = &messageBoxes;
         m.codePage = &codePage;
+        m.operatingSystem = &operatingSystem;
         return m;
     }();
     return machine;
