@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "app/lang/TextIds.h"
 #include "base/CrtNumbers.h"
 #include "base/WideText.h"
 #include "log/LogFile.h"
@@ -32,6 +33,10 @@ constexpr const wchar_t* kPackageStringKeys[] = {
 static_assert(std::size(kPackageStringKeys) == static_cast<size_t>(PackageKey::Count));
 
 constexpr size_t kProgramPathChars = 520;
+
+// Which settings dialog a package container wants, and the component that has its own.
+constexpr const wchar_t* kSettingsDialogKey = L"ShowCommunicationSynchronizationSettingsDialog";
+constexpr const wchar_t* kScanServerComponent = L"Scan Processing Server Update";
 
 // Whether a process runs whose upper-cased executable path contains name.
 bool ProcessRuns(const wchar_t* name) {
@@ -173,10 +178,15 @@ void CTupManager::QueuePackages() {
     }
 }
 
+const wchar_t* CTupManager::PackageKeyName(PackageKey key) {
+    return kPackageStringKeys[static_cast<size_t>(key)];
+}
+
 bool CTupManager::LoadNextPackage() {
     if (pending_.empty()) return false;
     ObjContainer* next = pending_.front();
     pending_.erase(pending_.begin());
+    packageContainerLoaded_ = true;
     Load(next);
     return true;
 }
@@ -230,11 +240,66 @@ std::wstring CTupManager::GetOnlineHelpPathFor(const std::wstring& componentName
     return path;
 }
 
+std::vector<std::wstring> CTupManager::PendingUpdaterClassNames() const {
+    std::vector<std::wstring> names;
+    for (const ObjContainer* container : pending_) {
+        const ObjContainer* updaters = container ? container->GetContainer(L"Updaters") : nullptr;
+        if (!updaters) continue;
+        for (int i = 0;; ++i) {
+            const ObjContainer* section = updaters->GetContainer(L"Updater" + std::to_wstring(i));
+            if (!section) break;
+            std::wstring className;
+            section->GetString(L"ClassType", className);
+            names.push_back(std::move(className));
+        }
+    }
+    return names;
+}
+
 bool CTupManager::HasSettingsUpdater() const {
-    for (const auto& name : updaterClassNames_) {
+    for (const auto& name : PendingUpdaterClassNames()) {
         if (name == L"CTupJqxPrintUpdater" || name == L"CTupTavPortUpdater") return true;
     }
     return false;
+}
+
+std::wstring CTupManager::SummaryText() const {
+    using namespace tav;
+    std::wstring text = UiText(kTextSummaryHeading);
+    text += L"\r\n  " + UiText(kTextSummaryServerType) + L" " +
+            UiText(runsTavAps_ ? kTextSummaryRemotePrintServer : kTextSummaryMainServer);
+    text += L"\r\n  " + UiText(kTextSummaryInstallFolder) + L" " + installFolder_;
+    text += L"\r\n  " + UiText(kTextSummaryModules) + L"\r\n";
+    for (const auto& className : PendingUpdaterClassNames()) {
+        if (className.empty()) continue;  // names no class
+        // "CTupKernelUpdater" is listed as Kernel; a name too short for that as it is.
+        const std::wstring module =
+            className.size() < 11 ? className : className.substr(4, className.size() - 11);
+        text += L"    " + module + L"\r\n";
+    }
+    text += L"\r\n" + UiText(kTextSummaryStartHint) + L"\r\n";
+    return text;
+}
+
+std::wstring CTupManager::FirstModuleSettingsDialog() const {
+    if (pending_.empty()) return std::wstring();
+    std::wstring value = L"no";
+    if (const ObjContainer* first = pending_.front()) first->GetString(kSettingsDialogKey, value);
+    return value;
+}
+
+std::wstring CTupManager::ScanServerSettingsDialog() const {
+    std::wstring value = L"no";
+    for (const ObjContainer* container : pending_) {
+        if (!container) continue;
+        std::wstring name;
+        container->GetString(L"ComponentName", name);
+        if (tav::FoldEquals(name, kScanServerComponent)) {
+            container->GetString(kSettingsDialogKey, value);
+            break;
+        }
+    }
+    return value;
 }
 
 std::wstring CTupManager::MakeBackupFolderName() {

@@ -58,10 +58,57 @@ public:
     // Reads a package container's keys and creates its updaters; writes nothing.
     void Exchange(ObjContainer* container, bool isLoading) override;
 
+    // The wizard asks these before the first container is loaded, so they answer from the
+    // pending package containers, in processing order.
+    // "OnlineHelpPath" of the next pending container, else the default.
     std::wstring GetOnlineHelpPath() const;
+    // "OnlineHelpPath" of the first pending container of that component name (any letter case).
     std::wstring GetOnlineHelpPathFor(const std::wstring& componentName) const;
-    // Whether an updater that changes spooler settings is among the loaded ones.
+    // Whether a pending container lists a print processor or port monitor updater.
     bool HasSettingsUpdater() const;
+    // The summary the wizard shows before the update, in the UI language.
+    std::wstring SummaryText() const;
+    // "ShowCommunicationSynchronizationSettingsDialog" of the first module: "no" when it lacks
+    // the key, empty when no container is pending.
+    std::wstring FirstModuleSettingsDialog() const;
+    // The same key of the scan processing server's container; "no" without one.
+    std::wstring ScanServerSettingsDialog() const;
+
+    // Prerequisite checks: true when the package asks for something the machine lacks. Each
+    // first looks for its package key in the pending containers and keeps the value found.
+    bool NeedsDotNetFrameworkPolicy();
+    bool NeedsDotNet4();
+    bool NeedsKB2468871x86();
+    bool NeedsKB2468871x64();
+    bool NeedsVcRedist2008Sp1x86();
+    bool NeedsVcRedist2015x86();
+    bool NeedsVcRedist2015x64();
+    bool NeedsDotNet452();
+    bool NeedsAspNetCoreModulex86();
+    bool NeedsAspNetCoreModulex64();
+
+    // Installers: each starts the package's program named by its setting, from the package
+    // folder below the current folder; nothing when the setting is empty.
+    void InstallDotNetFrameworkPolicy();
+    void InstallDotNet4();
+    void InstallKB2468871x86();
+    void InstallKB2468871x64();
+    void InstallVcRedist2008Sp1x86();
+    void InstallVcRedist2015x86();
+    void InstallVcRedist2015x64();
+    // Waits for the installer; its exit code, or -1 when it did not run or gave none.
+    int InstallDotNet452();
+    void InstallAspNetCoreModulex86();
+    void InstallAspNetCoreModulex64();
+
+    // The wizard's questions about the machine.
+    bool IsAdministrator() const;
+    bool HasEnoughDiskSpace() const;
+    bool IsSameVersionInstalled() const;
+    bool IsFixForInstalledVersion() const;
+    bool IsMantleboxOnly() const;
+    bool IsMinorUpgradeFromFirstRelease() const;
+    bool IsMinorDowngradeToFirstRelease() const;
 
     // Tells a step to the wizard and/or the result log (kinds above); progress -1 = unchanged.
     void Report(int kind, uint32_t textId, int stepProgress, int totalProgress,
@@ -143,6 +190,18 @@ private:
 
     void InspectMachine();
     void QueuePackages();
+    // Finds a prerequisite's package key in the pending containers and stores its value.
+    bool FindPackageKey(PackageKey key);
+    static const wchar_t* PackageKeyName(PackageKey key);
+    // Starts prefix + the setting + arguments; false when the setting is empty or the program
+    // could not be started.
+    bool StartInstaller(const wchar_t* prefix, PackageKey key, const wchar_t* arguments, bool wait,
+                        uint32_t* exitCode = nullptr);
+    // The "ClassType" of every updater the pending containers list, in processing order.
+    std::vector<std::wstring> PendingUpdaterClassNames() const;
+    // The server executable the version questions look at, in the install and package folder.
+    std::wstring ServerExecutableName() const;
+    std::wstring InstalledServerPath() const;
     std::wstring Text(uint32_t textId, const std::wstring& language) const;
     std::wstring UiText(uint32_t textId) const;
 
@@ -180,6 +239,7 @@ private:
 
     std::vector<std::unique_ptr<CTupModuleUpdater>> updaters_;
     std::vector<ObjContainer*> pending_;  // borrowed from the description; null for a missing one
+    bool packageContainerLoaded_ = false;  // pending_ no longer starts with the package container
     std::vector<std::wstring> updaterClassNames_;
 
     std::wstring installFolder_;

@@ -265,17 +265,185 @@ TEST_F(TupManagerTest, EachPackageContainerStartsFromDefaultsButKeepsUpdatersWit
     EXPECT_EQ(kept, manager->Updaters()[0].get());
 }
 
-TEST_F(TupManagerTest, SpoolerSettingUpdatersAreRecognisedByExactName) {
-    ScopedClass port(L"CTupTavPortUpdater",
-                     [] { return std::unique_ptr<CPersistentObject>(new RecordingUpdater); });
-    WriteConfig("<ITEM key=\"Tarnova_Update\" type=\"OCContainer\">"
-                "<ITEM key=\"Updaters\" type=\"OCContainer\">" +
-                Updater(0, "CTupModuleUpdater", "a") + Updater(1, "CTupTavPortUpdater", "b") +
-                "</ITEM></ITEM>");
+std::string Container(const std::string& key, const std::string& items) {
+    return "<ITEM key=\"" + key + "\" type=\"OCContainer\">" + items + "</ITEM>";
+}
+
+std::string StringItem(const std::string& key, const std::string& value) {
+    return "<ITEM key=\"" + key + "\" type=\"OCString\">" + value + "</ITEM>";
+}
+
+std::string UpdaterClass(int index, const std::string& classType) {
+    return Container("Updater" + std::to_string(index), StringItem("ClassType", classType));
+}
+
+// A package container that lists updaters of these classes under these indexes.
+std::string WithUpdaters(const std::string& key,
+                         const std::vector<std::pair<int, std::string>>& classes) {
+    std::string updaters;
+    for (const auto& [index, classType] : classes) updaters += UpdaterClass(index, classType);
+    return Container(key, Container("Updaters", updaters));
+}
+
+// The wizard asks before the worker loads the first container: the answer comes from the
+// pending containers, whose classes need not even be creatable.
+TEST_F(TupManagerTest, SpoolerSettingUpdatersAreFoundInThePendingContainersByExactName) {
+    struct Case {
+        const char* name;
+        std::string config;
+        bool found;
+    };
+    const Case cases[] = {
+        {"port monitor in the package container",
+         WithUpdaters("Tarnova_Update", {{0, "CTupModuleUpdater"}, {1, "CTupTavPortUpdater"}}),
+         true},
+        {"print processor in a generic container",
+         WithUpdaters("GenericUpdater0", {{0, "CTupJqxPrintUpdater"}}), true},
+        {"letter case counts", WithUpdaters("Tarnova_Update", {{0, "CTupJqxPrintupdater"}}), false},
+        {"after a gap in the list",
+         WithUpdaters("Tarnova_Update", {{0, "CTupKernelUpdater"}, {2, "CTupTavPortUpdater"}}),
+         false},
+        {"in a generic container that is not queued",
+         WithUpdaters("GenericUpdater1", {{0, "CTupTavPortUpdater"}}), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteConfig(c.config);
+        EXPECT_EQ(c.found, Make()->HasSettingsUpdater());
+    }
+
+    // A loaded container is no longer asked about; the ones still pending are.
+    WriteConfig(WithUpdaters("Tarnova_Update", {{0, "CTupTavPortUpdater"}}) +
+                WithUpdaters("GenericUpdater0", {{0, "CTupJqxPrintUpdater"}}));
     auto manager = Make();
-    EXPECT_FALSE(manager->HasSettingsUpdater());
-    manager->LoadNextPackage();
+    ASSERT_TRUE(manager->LoadNextPackage());
     EXPECT_TRUE(manager->HasSettingsUpdater());
+    ASSERT_TRUE(manager->LoadNextPackage());
+    EXPECT_FALSE(manager->HasSettingsUpdater());
+}
+
+// Summary texts in English and in part in German.
+class SummaryTexts final : public CStringBase {
+public:
+    SummaryTexts() : CStringBase(L"C:\\NoLanguageFiles") {
+        AddString("53019", L"EN", L"Summary:");
+        AddString("53020", L"EN", L"Server type:");
+        AddString("53021", L"EN", L"main server");
+        AddString("53022", L"EN", L"remote print server");
+        AddString("53023", L"EN", L"Installation folder:");
+        AddString("53024", L"EN", L"Modules:");
+        AddString("53213", L"EN", L"Press Start.");
+        AddString("53019", L"DE", L"Zusammenfassung:");
+        AddString("53020", L"DE", L"Servertyp:");
+        AddString("53023", L"DE", L"Installationsordner:");
+        AddString("53024", L"DE", L"Module:");
+        AddString("53213", L"DE", L"Start dr\u00fccken.");
+    }
+};
+
+TEST_F(TupManagerTest, TheSummaryListsTheModulesOfThePendingContainersInTheUiLanguage) {
+    SummaryTexts summaryTexts;
+    Run(8, L"C:\\Tav\\Qelsrv.exe");
+    WriteConfig(WithUpdaters("Tarnova_Update", {{0, "CTupKernelUpdater"},
+                                                 {1, "CTupWebpagesUpdater"},
+                                                 {2, ""},  // names no class
+                                                 {3, "CTupShort"},
+                                                 {4, "CTupUpdater"},
+                                                 {5, "CTupNoSuchUpdater"}}) +
+                WithUpdaters("GenericUpdater0", {{0, "CTupGenericUpdater"}}));
+    CTupManager manager(&summaryTexts, &language, enforceUpdate);
+    EXPECT_EQ(L"Summary:\r\n"
+              L"  Server type: main server\r\n"
+              L"  Installation folder: C:\\TAV\\\r\n"
+              L"  Modules:\r\n"
+              L"    Kernel\r\n"
+              L"    Webpages\r\n"
+              L"    CTupShort\r\n"
+              L"    \r\n"
+              L"    NoSuch\r\n"
+              L"    Generic\r\n"
+              L"\r\n"
+              L"Press Start.\r\n",
+              manager.SummaryText());
+
+    // The wizard re-points the language; a missing text is empty.
+    const std::wstring german = L"DE";
+    manager.SetUiLanguage(&german);
+    ASSERT_TRUE(manager.LoadNextPackage());
+    EXPECT_EQ(L"Zusammenfassung:\r\n"
+              L"  Servertyp: \r\n"
+              L"  Installationsordner: C:\\TAV\\\r\n"
+              L"  Module:\r\n"
+              L"    Generic\r\n"
+              L"\r\n"
+              L"Start dr\u00fccken.\r\n",
+              manager.SummaryText());
+
+    // A remote print server without a package or an install folder.
+    machine.processes.processes = {{5, L"d:\\aps\\tavaps.exe"}};
+    WriteConfig("");
+    CTupManager remote(&summaryTexts, &language, enforceUpdate);
+    EXPECT_EQ(L"Summary:\r\n  Server type: remote print server\r\n"
+              L"  Installation folder: D:\\APS\\\r\n  Modules:\r\n\r\nPress Start.\r\n",
+              remote.SummaryText());
+}
+
+TEST_F(TupManagerTest, SettingsDialogChoicesComeFromThePendingContainers) {
+    const std::string dialogKey = "ShowCommunicationSynchronizationSettingsDialog";
+    const std::string scanName = StringItem("ComponentName", "Scan Processing Server Update");
+    struct Case {
+        const char* name;
+        std::string config;
+        std::wstring first;
+        std::wstring scan;
+    };
+    const Case cases[] = {
+        {"both set",
+         Container("Tarnova_Update", StringItem(dialogKey, "V5_2")) +
+             Container("GenericUpdater0", scanName + StringItem(dialogKey, "v5_3")),
+         L"V5_2", L"v5_3"},
+        {"the first module lacks the key",
+         Container("Tarnova_Update", StringItem("ComponentName", "server")) +
+             Container("GenericUpdater0", StringItem(dialogKey, "V5_3")),
+         L"no", L"no"},
+        {"a missing package container is a first module without the key",
+         Container("GenericUpdater0", scanName + StringItem(dialogKey, "V5_3")), L"no", L"V5_3"},
+        {"the scan server is the first module",
+         Container("Tarnova_Update", scanName + StringItem(dialogKey, "V5_3")), L"V5_3", L"V5_3"},
+        {"the first scan server decides, in any letter case",
+         Container("Tarnova_Update", StringItem("ComponentName", "SCAN processing server update")) +
+             Container("GenericUpdater0", scanName + StringItem(dialogKey, "V5_3")),
+         L"no", L"no"},
+        {"a component name that only starts alike",
+         Container("Tarnova_Update",
+                   StringItem("ComponentName", "Scan Processing Server Update 2") +
+                       StringItem(dialogKey, "V5_3")),
+         L"V5_3", L"no"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteConfig(c.config);
+        auto manager = Make();
+        EXPECT_EQ(c.first, manager->FirstModuleSettingsDialog());
+        EXPECT_EQ(c.scan, manager->ScanServerSettingsDialog());
+    }
+
+    // Nothing pending: no first module, no scan server.
+    WriteConfig(Container("Tarnova_Update", StringItem(dialogKey, "V5_2") + scanName));
+    auto manager = Make();
+    ASSERT_TRUE(manager->LoadNextPackage());
+    EXPECT_EQ(L"", manager->FirstModuleSettingsDialog());
+    EXPECT_EQ(L"no", manager->ScanServerSettingsDialog());
+}
+
+TEST_F(TupManagerTest, OnlineHelpOfAMissingPackageContainerIsTheDefault) {
+    WriteConfig(Container("GenericUpdater0", StringItem("ComponentName", "generic") +
+                                                 StringItem("OnlineHelpPath", "https://help/g")));
+    auto manager = Make();
+    EXPECT_EQ(CTupManager::kDefaultOnlineHelpPath, manager->GetOnlineHelpPath());
+    EXPECT_EQ(L"https://help/g", manager->GetOnlineHelpPathFor(L"GENERIC"));
+    ASSERT_TRUE(manager->LoadNextPackage());
+    EXPECT_EQ(L"https://help/g", manager->GetOnlineHelpPath());
 }
 
 TEST_F(TupManagerTest, ABrokenDescriptionKeepsWhatWasRead) {
