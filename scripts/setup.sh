@@ -6,6 +6,7 @@ packages=(
     cmake g++ clang make pkg-config
     libxml2-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
     mingw-w64 wine wine64 dpkg-dev xvfb autoconf automake libtool
+    x11-apps imagemagick fonts-dejavu-core
 )
 
 missing=()
