@@ -256,7 +256,46 @@ TEST_F(TavLangFileTest, IdListIsAscendingWithoutDuplicatesInTheTextRange) {
     EXPECT_TRUE(std::adjacent_find(std::begin(ids), std::end(ids), std::greater_equal<uint32_t>()) ==
                 std::end(ids));
     EXPECT_GE(ids[0], 53000u);
-    EXPECT_LE(ids[std::size(ids) - 1], 53366u);
+    EXPECT_LE(ids[std::size(ids) - 1],
+              tav::kTextLicenceFirstParagraph + tav::kTextLicenceParagraphLimit - 1);
+}
+
+// The wizard shows the licence as the paragraphs from the first id up to the first missing or
+// empty one: a gap would silently drop the rest, and a paragraph missing in one language would
+// pair every later section with the wrong one in the other.
+TEST_F(TavLangFileTest, LicenceParagraphsFollowEachOtherAndMatchAcrossLanguages) {
+    const uint32_t first = tav::kTextLicenceFirstParagraph;
+    const uint32_t end = first + tav::kTextLicenceParagraphLimit;
+    std::vector<uint32_t> used;
+    for (uint32_t id : tav::kAllTextIds) {
+        if (id >= first && id < end) used.push_back(id);
+    }
+    ASSERT_GE(used.size(), 10u) << "the licence needs its sections";
+    for (size_t i = 0; i < used.size(); ++i) EXPECT_EQ(used[i], first + i) << "gap before " << used[i];
+
+    std::map<std::string, std::vector<std::string>> paragraphs;  // by language, in id order
+    std::map<std::pair<std::string, uint32_t>, std::string> byId;
+    for (const Text& text : File().texts) {
+        if (text.id >= first && text.id < end) byId[{text.language, text.id}] = text.value;
+    }
+    for (const char* language : {"EN", "DE"}) {
+        for (uint32_t id = first; byId.count({language, id}) && !byId[{language, id}].empty(); ++id) {
+            paragraphs[language].push_back(byId[{language, id}]);
+        }
+        EXPECT_EQ(paragraphs[language].size(), used.size()) << language;
+    }
+    // Each paragraph well under what one text can hold; numbered sections line up.
+    const auto sectionNumber = [](const std::string& paragraph) {
+        size_t digits = 0;
+        while (digits < paragraph.size() && std::isdigit(static_cast<unsigned char>(paragraph[digits]))) ++digits;
+        return digits > 0 && paragraph.compare(digits, 2, ". ") == 0 ? paragraph.substr(0, digits) : "";
+    };
+    for (size_t i = 0; i < paragraphs["EN"].size() && i < paragraphs["DE"].size(); ++i) {
+        EXPECT_LE(paragraphs["EN"][i].size(), kMaxTextBytes / 2) << "EN paragraph " << i;
+        EXPECT_LE(paragraphs["DE"][i].size(), kMaxTextBytes / 2) << "DE paragraph " << i;
+        EXPECT_EQ(sectionNumber(paragraphs["EN"][i]), sectionNumber(paragraphs["DE"][i]))
+            << "paragraph " << first + i;
+    }
 }
 
 TEST_F(TavLangFileTest, OnlyFormattedTextsHoldPercentSigns) {
