@@ -1,8 +1,6 @@
 // One installed Windows service as the update run handles it.
 #include "system/Service.h"
 
-#include <algorithm>
-
 #include "base/WideText.h"
 #include "persist/ObjContainer.h"
 #include "system/Machine.h"
@@ -58,15 +56,18 @@ bool IsOwnProcess(uint32_t serviceType) {
 }
 
 struct ProcessSearch {
-    std::wstring upperPath;
+    uint32_t serviceProcessId;
+    std::wstring upperPath;  // empty: only the service's own process
     std::vector<uint32_t>* ids;
 };
 
-int CollectSameProgram(uint32_t processId, uint32_t, const wchar_t* path, void* user) {
+// The service's process, when it still runs (a status may name one that has gone, whose id
+// could be another's by now), and the processes of the same program.
+int CollectServiceProcesses(uint32_t processId, uint32_t, const wchar_t* path, void* user) {
     auto* search = static_cast<ProcessSearch*>(user);
-    const bool listed = std::find(search->ids->begin(), search->ids->end(), processId) !=
-                        search->ids->end();
-    if (!listed && path && tav::FoldUpper(path) == search->upperPath) {
+    const bool sameProgram =
+        !search->upperPath.empty() && path && tav::FoldUpper(path) == search->upperPath;
+    if ((processId != 0 && processId == search->serviceProcessId) || sameProgram) {
         search->ids->push_back(processId);
     }
     return 1;
@@ -213,15 +214,13 @@ bool CService::FindProcessIds() {
         if (!service || !service->QueryProcess(process)) return false;
     }
     if (!IsOwnProcess(process.serviceType)) return false;
-    if (process.processId != 0) processIds_.push_back(process.processId);
 
     if (programPath_.empty()) programPath_ = RunningProgramPathOf(GetBinaryPath());
     // Only a full path tells the service's program from others of the same name.
     const bool fullPath = programPath_.size() > 2 && programPath_[1] == L':';
-    if (fullPath) {
-        ProcessSearch search{tav::FoldUpper(programPath_), &processIds_};
-        sys::EnumerateProcesses(CollectSameProgram, &search);
-    }
+    ProcessSearch search{process.processId, fullPath ? tav::FoldUpper(programPath_) : L"",
+                         &processIds_};
+    sys::EnumerateProcesses(CollectServiceProcesses, &search);
     return !processIds_.empty();
 }
 

@@ -225,6 +225,14 @@ TEST_F(ServiceTest, KillEndsOnlyTheServicesOwnProcesses) {
     Run(53, L"C:\\TAV\\SRV.EXE");
     EXPECT_TRUE(Open(L"Srv")->Stop(false, true, nullptr));
     EXPECT_EQ((std::vector<uint32_t>{50, 53}), machine.processes.terminated);
+
+    // A status that still names a process that has gone: its id may be another's by now.
+    auto& gone = services.Add(L"Gone", L"C:\\Tav\\gone.exe", St::StopPending);
+    gone.processIds = {52};
+    machine.processes.processes.clear();
+    Run(60, L"D:\\Other\\srv.exe");
+    EXPECT_FALSE(Open(L"Gone")->KillProcesses());
+    EXPECT_EQ((std::vector<uint32_t>{50, 53}), machine.processes.terminated);
 }
 
 TEST(ServiceKillTest, AServiceInASharedHostIsNeverKilled) {
