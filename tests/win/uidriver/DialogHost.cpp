@@ -40,6 +40,7 @@ struct Options {
 using FitRun = Options::FitRun;
 
 constexpr UINT kCheckFit = WM_APP + 1;
+constexpr UINT kLicenceToTop = WM_APP + 2;
 // The dialog result of a fit check that found nothing (0 and -1 are failures of DialogBox).
 constexpr INT_PTR kAllFit = 1000000;
 
@@ -298,14 +299,20 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
             SetSettingsTexts(dialog, id, g_options.page);
         }
         if (g_options.checkFit) PostMessageW(dialog, kCheckFit, 0, 0);
-        // The default button takes the focus, so no edit box starts with all of its text selected.
+        // The default button takes the focus once the dialog is shown and active, so no edit box
+        // starts with all of its text selected.
         HWND button = GetDlgItem(dialog, id == IDD_TAVUPDATEWIZARD_DIALOG ? IDC_NEXT : IDOK);
-        if (button && IsWindowVisible(button)) {
-            SetFocus(button);
-            return FALSE;
+        if (button && (GetWindowLongW(button, GWL_STYLE) & WS_VISIBLE)) {
+            PostMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(button), TRUE);
         }
+        PostMessageW(dialog, kLicenceToTop, 0, 0);
         return TRUE;
     }
+    case kLicenceToTop:
+        // Focusing an edit box selects its text whole and shows its end: back to the top.
+        SendDlgItemMessageW(dialog, IDC_LICENCE_TEXT, EM_SETSEL, 0, 0);
+        SendDlgItemMessageW(dialog, IDC_LICENCE_TEXT, EM_SCROLLCARET, 0, 0);
+        return TRUE;
     case kCheckFit: {
         // Every page of the wizard, both forms of dialog 134, the others as they are; in each
         // language of the check.
