@@ -3,50 +3,67 @@
 
 std::string_view CCommentStripper::Strip(std::string_view line) {
     constexpr size_t npos = std::string_view::npos;
-    size_t at = 0;
     if (inBlock_) {
         const size_t close = line.find("*/");
         if (close == npos) return {};
-        at = close + 2;
+        line.remove_prefix(close + 2);
         inBlock_ = false;
     }
-    std::string_view rest = line.substr(at);
     // Most lines hold no comment at all, and many only a line comment: no copy for them.
-    if (rest.find('/') == npos) return rest;
-    size_t open = rest.find("/*");
-    if (open == npos) return rest.substr(0, rest.find("//"));
+    if (line.find('/') == npos) return line;
+    if (line.find("/*") == npos) return line.substr(0, line.find("//"));
 
-    // The kept text grows left to right; it never holds a whole "/*", but its last '/' and the
-    // next '*' of the line may form one after a comment between them was removed.
+    // The text of a pass is kept_ followed by line from at. kept_ never holds a "/*": the first
+    // one goes before the text after it is kept. So the next "/*" is the last '/' of kept_ with
+    // the '*' at line[at], or lies in the rest of the line. Under FromLineStart kept_ holds no
+    // "*/" either, or the pass that kept it would have found the "/*" unclosed.
     kept_.clear();
-    size_t i = 0;
+    size_t at = 0;
     for (;;) {
-        if (!kept_.empty() && kept_.back() == '/' && i < rest.size() && rest[i] == '*') {
-            open = i;
-            kept_.pop_back();
-        } else {
-            const size_t slash = rest.find("/*", i);
+        const bool joined =
+            !kept_.empty() && kept_.back() == '/' && at < line.size() && line[at] == '*';
+        size_t star = at;  // index in line of the '*' of the "/*"
+        if (!joined) {
+            const size_t slash = line.find("/*", at);
             if (slash == npos) {
-                kept_.append(rest.substr(i));
+                kept_.append(line.substr(at));
                 break;
             }
-            kept_.append(rest.substr(i, slash - i));
-            open = slash + 1;
+            star = slash + 1;
         }
-        // open is the index of the comment's '*'; the kept text ends just before its '/'.
-        if (closeSearch_ == CloseSearch::FromLineStart && !kept_.empty() && kept_.back() == '*') {
-            i = open;  // "*/*": only the '/' goes, and the '*' is ordinary text again
+        size_t close = npos;
+        bool closed = false;
+        if (closeSearch_ == CloseSearch::FromOpening) {
+            close = line.find("*/", star);
+            closed = close != npos;
+        } else {
+            // The first "*/" of the text: formed at the join, or the first in the rest, which
+            // closes the comment only when it begins after the "/*".
+            const bool closeAtJoin = !joined && !kept_.empty() && kept_.back() == '*' &&
+                                     line[at] == '/';
+            close = line.find("*/", at);
+            closed = !closeAtJoin && close != npos && close >= star;
+        }
+        if (joined) {
+            kept_.pop_back();
+        } else {
+            kept_.append(line.substr(at, star - 1 - at));
+        }
+        if (closed) {
+            at = close + 2;
             continue;
         }
-        const size_t close = rest.find("*/", open);
-        if (close == npos) {
-            // The rest of the line is comment; the block state applies from the next line.
+        // Unclosed: the rest of the line went and the block state is set. The next pass is
+        // inside the block comment: what is left goes through its first "*/", or all of it.
+        const size_t end = kept_.find("*/");
+        if (end == npos) {
             inBlock_ = true;
-            return kept_;
+            return {};
         }
-        i = close + 2;
+        kept_.erase(0, end + 2);
+        break;
     }
-    // No "/*" is left: a "//" removes the rest of the line.
+    // No "/*" is left: a "//" removes the rest of the text.
     const size_t slashes = kept_.find("//");
     if (slashes != npos) kept_.resize(slashes);
     return kept_;

@@ -5,19 +5,24 @@
 #include <string>
 #include <string_view>
 
-// Every "/*" and "//" counts, also inside string literals. On each line the first "/*" is
-// removed with its comment, repeatedly (the text around a removed comment is joined, and the
-// join may form a new marker); an unclosed one removes the rest of the line and opens the block
-// state for the next lines. Once no "/*" is left, a "//" removes the rest of the line.
+// Every "/*" and "//" counts, also inside string literals. A line is worked on in passes, each
+// on the text the earlier ones left, until a pass finds nothing or the text is empty:
+// - outside a block comment, the first "/*" goes with its comment up to and including the
+//   closing "*/"; without one, it goes with the rest of the text and opens the block state.
+//   Without a "/*", a "//" removes the rest of the text;
+// - inside a block comment, the text goes up to and including its first "*/", which ends the
+//   state; without one, all of it goes and the state goes on to the next line.
+// So after an unclosed "/*" the text before it goes as well, unless an earlier "*/" ends the
+// block again at once. Removing a comment joins the text around it, and the join may form a new
+// marker.
 class CCommentStripper {
 public:
     // Where the closing "*/" of a comment opened on a line is looked for.
     enum class CloseSearch {
         // From the "/*" on, so "/*/" is a whole comment (script files).
         FromOpening,
-        // From the start of the line (script inside ASP and HTML pages). A "*/" that ends
-        // before the "/*" begins cannot close it and is passed over; one that ends on the '/'
-        // of the "/*" ("*/*") closes it at once, which removes just that '/'.
+        // From the start of the text (script inside ASP and HTML pages): when its first "*/"
+        // begins before the "/*", even on the '*' before its '/' ("*/*"), the "/*" is unclosed.
         FromLineStart,
     };
 

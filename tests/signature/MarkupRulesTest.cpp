@@ -101,19 +101,26 @@ TEST_F(MarkupRulesTest, HtmlScriptAndStyleElementsLoseTheirComments) {
               Html(page));
 }
 
-TEST_F(MarkupRulesTest, AClosingMarkBeforeTheOpeningOneNeitherStallsNorCloses) {
-    // The closing "*/" is looked for from the start of the line here; one standing before the
-    // "/*" is passed over.
-    EXPECT_EQ(CMd5::Of("<% a */ b  d %><p>"), Asp("<% a */ b /* c */ d %>\n<p>\n"));
-    EXPECT_EQ(CMd5::Of("<% */ */z %>"), Asp("<% */ */ /* x\ny */ z %>\n"));
-    EXPECT_EQ(CMd5::Of("<script>a */ b  d</script><p>http://x</p>"),
-              Html("<script>a */ b /* c */ d</script>\n<p>http://x</p>\n"));
-    // One that ends on the '/' of the "/*" closes it at once: only the '/' goes.
-    EXPECT_EQ(CMd5::Of("<% x**y*/z %>"), Asp("<% x*/*y*/z %>\n"));
+TEST_F(MarkupRulesTest, AnUnclosedBlockCommentTakesTheTextBeforeIt) {
+    // The next pass is inside the comment and removes the rest of the line.
+    EXPECT_EQ(CMd5::Of("<p>y = 2; %>"), Asp("<p>\n<% x = 1; /* note\ncontinued */ y = 2; %>\n"));
+    EXPECT_EQ(CMd5::Of("<script>y = 2;</script>"),
+              Html("<SCRIPT>\nx = 1; /* note\ncontinued */ y = 2;\n</SCRIPT>\n"));
+
+    // The closing "*/" is looked for from the start of the line here: when the first one
+    // begins before the "/*", the "/*" is unclosed, and the pass inside the comment then
+    // removes the text up to that "*/" and ends the comment.
+    EXPECT_EQ(CMd5::Of("c = 3;e = 4; %>"), Asp("<% b = 2; */ c = 3; /* d\ne = 4; %>\n"));
+    EXPECT_EQ(CMd5::Of("b<p>"), Asp("<% a */ b /* c */ d %>\n<p>\n"));
+    EXPECT_EQ(CMd5::Of("*/y */ z %><p>"), Asp("<% */ */ /* x\ny */ z %>\n<p>\n"));
+    EXPECT_EQ(CMd5::Of("b<p>http:"), Html("<script>a */ b /* c */ d</script>\n<p>http://x</p>\n"));
+    // One that ends on the '/' of the "/*" goes with the line, and the comment stays open.
+    EXPECT_EQ(CMd5::Of("%><p>"), Asp("<% x*/*y*/z %>\nstill */ %>\n<p>\n"));
 
     std::string many = "<% ";
     for (int i = 0; i < 2000; ++i) many += "*/ ";
-    EXPECT_EQ(CMd5::Of(many + " a"), Asp(many + "/* b */ a\n"));
+    const std::string left = many.substr(6, many.size() - 7);  // the first "*/" ends the comment
+    EXPECT_EQ(CMd5::Of(left + "<p>"), Asp(many + "/* b */ a\n<p>\n"));
 }
 
 }  // namespace

@@ -31,7 +31,8 @@ TEST_F(ScriptRulesTest, CommentsAndLayoutAreLeftOut) {
     const std::string script =
         "  // header\r\n"
         "function f(a) {   \r\n"
-        "\tvar b = a; /* inline */ var c = 2; /* open\r\n"
+        "\tvar b = a; /* inline */ var c = 2;\r\n"
+        "\t/* open\r\n"
         "   still comment // and more\r\n"
         "*/ return b + c; // done\r\n"
         "\r\n"
@@ -58,11 +59,12 @@ TEST_F(ScriptRulesTest, AddedCommentsBlankLinesAndIndentationDoNotChangeTheDiges
 }
 
 TEST_F(ScriptRulesTest, MarkersCountInsideStringLiterals) {
-    // A URL loses everything after its double slash, a "/*" in a string opens a comment.
+    // A URL loses everything after its double slash; a "/*" in a string opens a comment, and
+    // the line it stands on goes with it.
     EXPECT_EQ(CMd5::Of("var u = \"http:next();"),
               DigestOf("var u = \"http://tav/queue\"; call();\nnext();\n"));
-    EXPECT_EQ(CMd5::Of("var glob = \"*.js\";var p = \"a"),
-              DigestOf("var glob = \"*.js\";\nvar p = \"a/*\";\nhidden();\n*/"));
+    EXPECT_EQ(CMd5::Of("var glob = \"*.js\";shown();"),
+              DigestOf("var glob = \"*.js\";\nvar p = \"a/*\";\nhidden();\n*/shown();"));
 }
 
 TEST_F(ScriptRulesTest, TheLineAsItShrinksIsSearchedAgain) {
@@ -80,9 +82,15 @@ TEST_F(ScriptRulesTest, TheLineAsItShrinksIsSearchedAgain) {
         {"x*/*y*/z", "x*z"},
         // "/*" is looked for before "//", wherever they stand.
         {"a // b /* c */ d", "a"},
-        // An unclosed "/*" ends the line; the block state applies from the next line.
-        {"a // b /* c", "a // b"},
         {"/*a*//*b*//*c*/d//e", "d"},
+        // An unclosed "/*" opens the block state, and the next pass, inside the comment,
+        // removes what is left of the line.
+        {"a // b /* c", ""},
+        {"x = 1; /* note\ncontinued */ y = 2;", "y = 2;"},
+        // Unless a "*/" before the "/*" ends the comment again at once: it closes nothing, but
+        // the pass inside the comment removes the text up to it.
+        {"b = 2; */ c = 3; /* d\ne = 4;", "c = 3;e = 4;"},
+        {"a */ b /* c", "b"},
     };
     for (const auto& [line, kept] : cases) {
         EXPECT_EQ(CMd5::Of(kept), DigestOf(line + "\n")) << line;
@@ -95,8 +103,8 @@ TEST_F(ScriptRulesTest, LinesEndAtZeroBytesAndLoseEveryCarriageReturn) {
     EXPECT_EQ(CMd5::Of(""), DigestOf(""));
     // The signature line is skipped wherever it stands: inside a block comment its "*/" does
     // not close the comment.
-    EXPECT_EQ(CMd5::Of("ab"),
-              DigestOf("a\n /* Signature = {0011} */ \nb /*\n/*Signature={}*/\nc\n"));
+    EXPECT_EQ(CMd5::Of("ad"),
+              DigestOf("a\n /* Signature = {0011} */ \nb /*\n/*Signature={}*/\nc\n*/d\n"));
 }
 
 }  // namespace
