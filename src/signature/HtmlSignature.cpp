@@ -1,12 +1,12 @@
 // Signature of HTML pages and templates.
 #include "signature/HtmlSignature.h"
 
-#include <cstdint>
 #include <string>
 
 #include "signature/CommentStripper.h"
 #include "signature/LineRules.h"
 #include "signature/SignatureComments.h"
+#include "system/Machine.h"
 
 namespace {
 
@@ -36,15 +36,15 @@ size_t FindMarkup(std::string_view text, bool& comment) {
 // rest of the line is script text. Script text is stripped of its comments, and then, unless a
 // block comment is still open, the element ends with the last "</script" of the stripped text
 // (or, without one, its last "</style") when no further "<script" or "<style" follows it. Text
-// after that closing tag on the same line was read as script text.
+// after that closing tag on the same line was read as script text. Lines are lower-cased as
+// the system code page lowers its text.
 class CHtmlRules final : public CLineRules {
 public:
+    explicit CHtmlRules(sys::ICodePage& codePage) : codePage_(codePage) {}
+
     std::string_view Strip(std::string_view line) override {
         lower_.assign(line);
-        for (char& c : lower_) {
-            // A-Z only, without a branch so that the loop vectorises.
-            c = char(c + (uint8_t(c - 'A') < 26 ? 'a' - 'A' : 0));
-        }
+        codePage_.ToLower(lower_);
         std::string_view rest(lower_);
         bool comment = false;
         size_t markup = inComment_ || inElement_ ? 0 : FindMarkup(rest, comment);
@@ -91,6 +91,7 @@ public:
     }
 
 private:
+    sys::ICodePage& codePage_;
     bool inComment_ = false;
     bool inElement_ = false;
     CCommentStripper scripts_{CCommentStripper::CloseSearch::FromLineStart};
@@ -101,7 +102,7 @@ private:
 }  // namespace
 
 bool CHtmlSignature::ComputeDigest(const std::wstring& path, Digest& digest) {
-    CHtmlRules rules;
+    CHtmlRules rules(*sys::CurrentMachine().codePage);
     return ComputeLineDigest(path, rules, digest);
 }
 

@@ -1,6 +1,8 @@
 // Windows-1252: Latin-1 with typographic characters in 0x80-0x9F.
 #include "system/CodePage.h"
 
+#include "system/LowerCaseTable.h"
+
 namespace sys {
 namespace {
 
@@ -27,6 +29,23 @@ bool ByteOf(char32_t c, char& byte) {
     return false;
 }
 
+// The letters with a lower-case form: A-Z, the Latin-1 capitals (not the multiplication sign
+// 0xD7) and the four capitals among the typographic characters.
+constexpr std::array<uint8_t, 256> LowerCaseBytes() {
+    std::array<uint8_t, 256> lower{};
+    for (int b = 0; b < 256; ++b) {
+        const bool letter = (b >= 'A' && b <= 'Z') || (b >= 0xC0 && b <= 0xDE && b != 0xD7);
+        lower[b] = uint8_t(letter ? b + 0x20 : b);
+    }
+    lower[0x8A] = 0x9A;  // S caron
+    lower[0x8C] = 0x9C;  // OE
+    lower[0x8E] = 0x9E;  // Z caron
+    lower[0x9F] = 0xFF;  // Y diaeresis
+    return lower;
+}
+
+constexpr LowerCaseTable kLowerCase(LowerCaseBytes());
+
 }  // namespace
 
 bool Windows1252CodePage::FromWide(std::wstring_view text, std::string& bytes) {
@@ -40,5 +59,7 @@ bool Windows1252CodePage::FromWide(std::wstring_view text, std::string& bytes) {
     bytes.swap(out);
     return true;
 }
+
+void Windows1252CodePage::ToLower(std::string& text) { kLowerCase.Apply(text); }
 
 }  // namespace sys

@@ -10,6 +10,7 @@
 #include "signature/ASPSignature.h"
 #include "signature/HtmlSignature.h"
 #include "signature/Md5.h"
+#include "system/Machine.h"
 
 namespace {
 
@@ -121,6 +122,32 @@ TEST_F(MarkupRulesTest, AnUnclosedBlockCommentTakesTheTextBeforeIt) {
     for (int i = 0; i < 2000; ++i) many += "*/ ";
     const std::string left = many.substr(6, many.size() - 7);  // the first "*/" ends the comment
     EXPECT_EQ(CMd5::Of(left + "<p>"), Asp(many + "/* b */ a\n<p>\n"));
+}
+
+TEST_F(MarkupRulesTest, HtmlIsLowerCasedInTheSystemCodePage) {
+    // Windows-1252 here: accented capitals and the four capitals among 0x80-0x9F; the
+    // multiplication sign and sharp s have no other form.
+    EXPECT_EQ(CMd5::Of("<p>\xE0\xE9\xF5\xFC\xFD\xFE \xD7\xF7\xDF \x9A\x9C\x9E\xFF \x80\x8B</p>"),
+              Html("<P>\xC0\xC9\xD5\xDC\xDD\xDE \xD7\xF7\xDF \x8A\x8C\x8E\x9F \x80\x8B</P>\n"));
+    // UTF-8 bytes are lowered as the code page's characters: "\xC3\x89" (E acute) lowers its
+    // first byte, and so differs from "\xC3\xA9" (e acute) after lowering as well.
+    EXPECT_EQ(CMd5::Of("<p>\xE3\x89t\xE3\x89 \xE5\xB8</p>"),
+              Html("<P>\xC3\x89T\xC3\x89 \xC5\xB8</P>\n"));
+    EXPECT_NE(Html("<p>\xC3\xA9t\xC3\xA9</p>\n"), Html("<p>\xC3\x89T\xC3\x89</p>\n"));
+
+    // The machine's code page decides: one that lowers nothing leaves the page as it is.
+    class UnchangedCase final : public sys::ICodePage {
+    public:
+        bool FromWide(std::wstring_view, std::string&) override { return false; }
+        bool IsLeadByte(uint8_t) override { return false; }
+        void ToLower(std::string&) override {}
+    } unchanged;
+    sys::Machine machineWithPage = sys::CurrentMachine();
+    machineWithPage.codePage = &unchanged;
+    sys::Machine* previous = sys::ReplaceCurrentMachine(&machineWithPage);
+    const CKmkSignature::Digest digest = Html("<P>\xC9</P>\n");
+    sys::ReplaceCurrentMachine(previous);
+    EXPECT_EQ(CMd5::Of("<P>\xC9</P>"), digest);
 }
 
 }  // namespace

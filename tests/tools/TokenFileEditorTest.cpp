@@ -32,6 +32,7 @@ public:
         return sys::Windows1252CodePage().FromWide(text, bytes);
     }
     bool IsLeadByte(uint8_t byte) override { return byte == 0x81; }
+    void ToLower(std::string&) override {}  // not used by the editor
 };
 
 class TokenFileEditorTest : public ::testing::Test {
