@@ -27,6 +27,12 @@ bool IsWhiteSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
+// What of a file's bytes is read when it is read as text: everything before its first Ctrl-Z,
+// which the C runtime's text mode takes for the end of the file.
+std::string_view TextPart(std::string_view bytes) {
+    return bytes.substr(0, bytes.find('\x1A'));
+}
+
 // Whether a line (without its line feed, cut at its first zero byte) is a signature line;
 // captured receives the signature text.
 bool IsSignatureLine(const CSignaturePattern& pattern, std::string_view line,
@@ -173,16 +179,20 @@ bool CKmkSignature::Sign(const std::wstring& path) {
         des.EncryptBlock(plain.data() + at, signature_.data() + at);
     }
 
-    // The signature line ends as the file's first line does.
-    const size_t firstFeed = bytes.find('\n');
+    // The signature line goes at the end of the text, where reading finds it: before a Ctrl-Z,
+    // and the bytes from the Ctrl-Z on stay as they are after it. It ends as the file's first
+    // line does.
+    const std::string_view textPart = TextPart(bytes);
+    const size_t firstFeed = textPart.find('\n');
     const char* lineEnd =
-        (firstFeed != std::string::npos && firstFeed > 0 && bytes[firstFeed - 1] == '\r') ? "\r\n"
-                                                                                           : "\n";
+        (firstFeed != std::string::npos && firstFeed > 0 && textPart[firstFeed - 1] == '\r')
+            ? "\r\n"
+            : "\n";
     const CSignaturePattern pattern(LinePattern());
     std::string captured;
     std::string signed_;
     signed_.reserve(bytes.size() + 128);
-    ForEachLine(bytes, [&](std::string_view raw, std::string_view line) {
+    ForEachLine(textPart, [&](std::string_view raw, std::string_view line) {
         if (!IsSignatureLine(pattern, line, captured)) signed_.append(raw);
         return true;
     });
@@ -190,6 +200,7 @@ bool CKmkSignature::Sign(const std::wstring& path) {
     const std::wstring text = FormatSignature();
     signed_ += SignatureLine(std::string(text.begin(), text.end()));
     signed_ += lineEnd;
+    signed_.append(bytes.substr(textPart.size()));
 
     std::wstring temporary;
     if (!files.CreateTemporaryFile(L"SIG", temporary)) return false;
@@ -204,7 +215,7 @@ bool CKmkSignature::ReadSignature(const std::wstring& path, std::wstring& text) 
     const CSignaturePattern pattern(LinePattern());
     std::string captured;
     bool found = false;
-    ForEachLine(bytes, [&](std::string_view, std::string_view line) {
+    ForEachLine(TextPart(bytes), [&](std::string_view, std::string_view line) {
         found = IsSignatureLine(pattern, line, captured);
         return !found;
     });
@@ -222,7 +233,7 @@ bool CKmkSignature::ComputeLineDigest(const std::wstring& path, CLineRules& rule
     const CSignaturePattern pattern(LinePattern());
     std::string captured;
     CMd5 md5;
-    ForEachLine(bytes, [&](std::string_view, std::string_view line) {
+    ForEachLine(TextPart(bytes), [&](std::string_view, std::string_view line) {
         if (!IsSignatureLine(pattern, line, captured)) AddTrimmedText(md5, rules.Strip(line));
         return true;
     });

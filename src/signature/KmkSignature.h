@@ -27,8 +27,10 @@ public:
     // The signature text of the object's signature bytes.
     std::wstring FormatSignature() const;
 
+    // Files are read as text, as the C runtime's text mode reads them: they end at a Ctrl-Z.
+
     // Writes the class's signature line for the file's present content into the file, in
-    // place of any earlier one.
+    // place of any earlier one, at the end of its text; bytes from a Ctrl-Z on stay after it.
     virtual bool Sign(const std::wstring& path);
     // The text between the braces of the first signature line of the file.
     virtual bool ReadSignature(const std::wstring& path, std::wstring& text);
@@ -46,7 +48,7 @@ protected:
     // The line written by Sign, without its line end.
     virtual std::string SignatureLine(const std::string& signatureText) const = 0;
 
-    // The digest frame of the line-based classes: every line of the file that is not a
+    // The digest frame of the line-based classes: every line of the file's text that is not a
     // signature line goes through rules, and what is left of it, without surrounding white
     // space and without carriage returns, is hashed. False only when the file cannot be read.
     bool ComputeLineDigest(const std::wstring& path, CLineRules& rules, Digest& digest);

@@ -1,6 +1,6 @@
 // The signature text and line: decoding and its failures, the text's form, a known answer made
 // with the OpenSSL command line, reading the first signature line, signing with the file's line
-// ends, and the choice of class by file type.
+// ends, the end of a file's text at a Ctrl-Z, and the choice of class by file type.
 #include "signature/KmkSignature.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +11,7 @@
 #include "fakes/FakeMachine.h"
 #include "signature/Des.h"
 #include "signature/JsSignature.h"
+#include "signature/Md5.h"
 #include "signature/SignatureFactory.h"
 
 namespace {
@@ -211,6 +212,35 @@ TEST(KmkSignatureTest, SigningKeepsLineEndsAndContentAndReplacesEarlierLines) {
         EXPECT_EQ(temporaryFiles, machine.files.temporaryFiles);
         EXPECT_TRUE(machine.files.List(L"C:\\Temp").empty());
     }
+}
+
+TEST(KmkSignatureTest, TextEndsAtACtrlZAndSigningKeepsTheBytesAfterIt) {
+    fakes::FakeMachine machine;
+    const std::string line = "/*Signature={" + Narrow(kKnownSignature) + "}*/\n";
+    std::wstring text;
+    // Neither a signature line nor content after a Ctrl-Z is read.
+    machine.files.AddFile(kFile, kScript + "\x1A"s + line);
+    EXPECT_FALSE(CJsSignature().ReadSignature(kFile, text));
+    machine.files.AddFile(kFile, kScript + line + "x\x1A changed();\n" + line);
+    EXPECT_FALSE(CJsSignature().Verify(kFile));  // the "x" before the Ctrl-Z counts
+    machine.files.AddFile(kFile, kScript + line + "\x1A changed();\n");
+    EXPECT_TRUE(CJsSignature().Verify(kFile));
+
+    // The new line goes before the Ctrl-Z, where reading finds it; an earlier signature line
+    // after it is left with the other bytes there.
+    const std::string tail = "\x1A tail\r\n/*Signature={00}*/\r\n\x1A";
+    machine.files.AddFile(kFile, "a();\r\n/*Signature={11}*/\r\nb();" + tail);
+    CKmkSignature::Digest before{}, after{};
+    CJsSignature signature;
+    ASSERT_TRUE(signature.ComputeDigest(kFile, before));
+    EXPECT_EQ(CMd5::Of("a();b();"), before);
+    ASSERT_TRUE(signature.Sign(kFile));
+    EXPECT_EQ("a();\r\nb();\r\n/*Signature={" + Narrow(signature.FormatSignature()) + "}*/\r\n" +
+                  tail,
+              machine.files.Read(kFile));
+    ASSERT_TRUE(CJsSignature().ComputeDigest(kFile, after));
+    EXPECT_EQ(before, after);
+    EXPECT_TRUE(CJsSignature().Verify(kFile));
 }
 
 TEST(KmkSignatureTest, SigningFailsWithoutTouchingTheFileWhenItCannotWork) {
