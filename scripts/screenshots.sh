@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Screenshots of the real wizard under Wine into build/screenshots/: the start-up question,
+# every page (page 0 in English and German, the others in German), the About box, the settings
+# dialog of the walk, the final question and the page after the run, taken while the wizard
+# walk test updates its staged server; then the other settings forms as the dialog host shows
+# them from the same templates and language file.
+set -euo pipefail
+
+top=$(cd "$(dirname "$0")/.." && pwd)
+cd "$top"
+scripts/setup.sh
+scripts/build-libxml2-windows.sh
+cmake --preset windows >/dev/null
+cmake --build build/windows -j"$(nproc)" --target TavUpdateWizard uidriver uidriver_hook tavpkg \
+    tav_server_v1 tav_server_v2 tav_launch_probe tav_desktop_keeper DialogHost
+
+out="$top/build/screenshots"
+rm -rf "$out"
+mkdir -p "$out"
+w=build/windows
+tests/win/wizard/wizard-walk.sh "$w/TavUpdateWizard.exe" "$w/tests/win/uidriver/uidriver.exe" \
+    "$w/tavpkg.exe" "$w/tests/win/wizard/tav_server_v1.exe" "$w/tests/win/wizard/tav_server_v2.exe" \
+    "$w/tests/win/tav_launch_probe.exe" resources "$w/tests/win/wizard/tav_desktop_keeper.exe" \
+    tests/win/wizard/config.xml "$out"
+tests/win/uidriver/template-screenshots.sh "$w/tests/win/uidriver/DialogHost.exe" \
+    "$w/tests/win/uidriver/uidriver.exe" resources "$out/templates"
+echo "screenshots in $out"

@@ -1,0 +1,43 @@
+// Start-up of TavUpdateWizard.exe.
+#include "app/win32/TavUpdateWizardApp.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <memory>
+
+#include "app/TupWizardManager.h"
+#include "app/win32/TavUpdateWizardDlg.h"
+#include "manager/TupManager.h"
+
+namespace {
+
+const std::wstring kStartupLanguage = L"EN";  // the start-up questions are always English
+
+}  // namespace
+
+int CTavUpdateWizardApp::Ask(uint32_t textId, uint32_t style) {
+    return app::ShowMessage(nullptr, texts_.GetTextOrEmpty(static_cast<int32_t>(textId), kStartupLanguage),
+                            Name(), style);
+}
+
+bool CTavUpdateWizardApp::InitInstance() {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_LINK_CLASS |
+                                                       ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return false;
+
+    uint32_t enforce = EnforceFlagOf(CommandLineTail(GetCommandLineW()));
+    {
+        const std::wstring language = kStartupLanguage;
+        auto manager = std::make_unique<CTupManager>(&texts_, &language, enforce);
+        CTupWizardManager wizardManager(*manager);
+        if (RunPrerequisiteChain(wizardManager, *this)) {
+            CTavUpdateWizardDlg wizard(texts_, enforce, *manager, wizardManager);
+            wizard.DoModal(nullptr);
+        }
+        // Destroying the manager also closes the log files.
+    }
+    CoUninitialize();
+    return false;
+}

@@ -1,0 +1,232 @@
+#!/usr/bin/env bash
+# Wine test of the real TavUpdateWizard.exe on a staged server: the server program (a test
+# service with a version resource) runs as "TavSvc" from C:\TavServer, and the wizard starts
+# from C:\Update with a package whose module updater replaces that program by a newer one and
+# asks for a missing runtime. The UI driver answers the start-up question, walks all four pages
+# in English and German, the settings dialog and the final question, waits for the run, and the
+# test checks the status lines, the replaced file, the backup, the result log and the restarted
+# service. A second start checks the stored language and Cancel.
+#   wizard-walk.sh TavUpdateWizard.exe uidriver.exe tavpkg.exe SERVICE_V1.exe SERVICE_V2.exe \
+#                  PROBE.exe RESOURCES_FOLDER KEEPER.exe PACKAGE_TEMPLATE [SCREENSHOT_FOLDER]
+set -uo pipefail
+
+wizard_exe=$1 driver_exe=$2 tavpkg_exe=$3 service_v1=$4 service_v2=$5 probe_exe=$6
+resources=$(cd "$7" && pwd)
+keeper_exe=$8
+package_template=$9
+screenshots=${10:-}
+repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../.." && pwd)
+
+if ! command -v Xvfb >/dev/null || ! command -v wine >/dev/null; then
+    "$repo/scripts/setup.sh" >&2
+fi
+
+work=$(mktemp -d)
+checks=0
+failures=0
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+xvfb_pid=""
+wizard_pid=""
+cleanup() {
+    [ -n "$wizard_pid" ] && kill "$wizard_pid" 2>/dev/null
+    wineserver -k 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    wait 2>/dev/null
+    if [ "$failures" -gt 0 ] && [ -s "$work/wizard.log" ]; then
+        echo "--- the wizard's output:"
+        tail -n 30 "$work/wizard.log"
+    fi
+    # TAV_WALK_KEEP=1 keeps the prefix and the logs for a look afterwards.
+    if [ -n "${TAV_WALK_KEEP:-}" ]; then echo "kept $work"; else rm -rf "$work"; fi
+}
+trap cleanup EXIT
+
+step() { echo "== $*"; }
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+expect() {  # NAME GOT WANT
+    checks=$((checks + 1))
+    [ "$2" == "$3" ] || fail "$1: got '$2', want '$3'"
+}
+expect_match() {  # NAME GOT EXTENDED_REGEX
+    checks=$((checks + 1))
+    grep -qE -- "$3" <<<"$2" || fail "$1: '$2' does not match '$3'"
+}
+
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
+[ -s "$work/display" ] || { cat "$work/xvfb.log" >&2; echo "wizard walk: Xvfb did not start" >&2; exit 1; }
+export DISPLAY=":$(head -n1 "$work/display")"
+
+step "a fresh Wine prefix"
+wineboot -i >"$work/wineboot.log" 2>&1 || { cat "$work/wineboot.log"; exit 1; }
+wineserver -w
+drive="$WINEPREFIX/drive_c"
+desktop="tavwizard$$"
+
+driver() { wine "$driver_exe" --desktop "$desktop" "$@" 2>>"$work/driver.log" | tr -d '\r'; }
+text_of() { driver text --dialog "$1" "$2"; }
+state_of() { driver state --dialog "$1" "$2"; }
+# A text of the language file, as the wizard reads it.
+lang() { wine "$tavpkg_exe" text "$1" "$2" --folder 'C:\Update' 2>/dev/null | tr -d '\r'; }
+shot() {  # NAME: a screenshot when a folder was given
+    [ -n "$screenshots" ] || return 0
+    sleep 0.3
+    xwd -root -silent -display "$DISPLAY" | /usr/bin/convert xwd:- "$screenshots/$1.png"
+}
+
+step "staging the server: C:\\TavServer\\Qelsrv.exe 1.2.3.4 running as TavSvc"
+mkdir -p "$drive/TavServer" "$drive/Update/package/server"
+cp "$service_v1" "$drive/TavServer/Qelsrv.exe"
+cp "$service_v2" "$drive/Update/package/server/Qelsrv.exe"
+cp "$probe_exe" "$drive/Update/package/vc_redist.x64.exe"
+cp "$wizard_exe" "$drive/Update/TavUpdateWizard.exe"
+cp "$resources/TavLang.Xml" "$drive/Update/TavLang.Xml"
+cp "$package_template" "$drive/Update/config.xml"
+wine sc create TavSvc binPath= 'C:\TavServer\Qelsrv.exe' >/dev/null
+wine sc start TavSvc >/dev/null
+for _ in $(seq 100); do wine sc query TavSvc | grep -q RUNNING && break; sleep 0.1; done
+expect "service before" "$(wine sc query TavSvc | grep -c RUNNING)" "1"
+expect "version before" "$(wine "$tavpkg_exe" version 'C:\TavServer\Qelsrv.exe' | tr -d '\r')" "1.2.3.4"
+
+# The wizard runs in a desktop of its own (window frames in the screenshots, and the driver
+# looks only there), which the keeper holds open between the wizard's starts.
+cp "$keeper_exe" "$drive/keeper.exe"
+wine explorer "/desktop=$desktop,1024x768" 'C:\keeper.exe' >/dev/null 2>&1 &
+start_wizard() {
+    (cd "$drive/Update" && exec wine explorer "/desktop=$desktop,1024x768" TavUpdateWizard.exe) \
+        >"$work/wizard.log" 2>&1 &
+    wizard_pid=$!
+}
+wizard_ended() {  # waits up to 20 s for the wizard's process to end
+    for _ in $(seq 200); do
+        pgrep -f '(^|[\\])TavUpdateWizard[.]exe' >/dev/null || return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+step "start-up: the missing runtime is asked about in English and its installer started"
+start_wizard
+box=$(driver msgbox 20000)
+expect "prerequisite caption" "$(sed -n 1p <<<"$box")" "TavUpdateWizard"
+expect "prerequisite text" "$(sed -n 2p <<<"$box")" "$(lang 53341 EN)"
+shot startup-prerequisite
+driver answer 1 >/dev/null || fail "prerequisite: no OK button"
+
+step "page 0 in English, then German"
+driver wait-dialog 1005 20000 >/dev/null || fail "page 0 did not appear"
+shot page0-en
+expect "title EN" "$(text_of 1005 0)" "$(lang 53006 EN)"
+expect "1002 EN" "$(text_of 1005 1002)" "$(lang 53000 EN)"
+expect "1000 EN" "$(text_of 1005 1000)" "$(lang 53003 EN)"
+expect "1001 EN" "$(text_of 1005 1001)" "$(lang 53004 EN)"
+expect_match "1010 hidden" "$(state_of 1005 1010)" "visible=0"
+expect "language EN" "$(text_of 1005 1005)" "English"
+driver select --dialog 1005 1005 8 >/dev/null || fail "cannot select German"
+driver wait-text --dialog 1005 1002 "$(lang 53000 DE)" 5000 >/dev/null || fail "page 0 not in German"
+expect "title DE" "$(text_of 1005 0)" "$(lang 53006 DE)"
+expect "1004 DE" "$(text_of 1005 1004)" "$(lang 53002 DE)"
+expect "1000 DE" "$(text_of 1005 1000)" "$(lang 53003 DE)"
+shot page0-de
+expect_match "About item DE" "$(driver menu-item --dialog 1005)" "^16 0 $(lang 53007 DE)\$"
+driver syscommand --dialog 1005 16 >/dev/null
+driver wait-dialog 1006 5000 >/dev/null || fail "no About box"
+expect "About title" "$(text_of 1006 0)" "$(lang 53007 DE)"
+expect "About program" "$(text_of 1006 1006)" "$(lang 53006 DE)"
+shot about-de
+driver click --dialog 1006 1 >/dev/null
+
+step "page 1: the licence"
+driver click --dialog 1005 1000 >/dev/null
+driver wait-text --dialog 1005 1007 "$(lang 53011 DE)" 5000 >/dev/null || fail "page 1 did not come"
+expect "1000 page 1" "$(text_of 1005 1000)" "$(lang 53016 DE)"
+expect "1001 page 1" "$(text_of 1005 1001)" "$(lang 53015 DE)"
+expect "1010 page 1" "$(text_of 1005 1010)" "$(lang 53005 DE)"
+licence=$(text_of 1005 1013)
+expect_match "licence starts with its first paragraph" "$(head -c 300 <<<"$licence")" "^$(lang 53500 DE | head -c 20)"
+expect_match "strip hidden" "$(state_of 1005 1022)" "visible=0"
+shot page1-de
+driver click --dialog 1005 1010 >/dev/null
+driver wait-text --dialog 1005 1002 "$(lang 53000 DE)" 5000 >/dev/null || fail "Back did not return to page 0"
+driver click --dialog 1005 1000 >/dev/null
+driver wait-text --dialog 1005 1007 "$(lang 53011 DE)" 5000 >/dev/null || fail "page 1 again"
+
+step "page 2: the summary"
+driver click --dialog 1005 1000 >/dev/null
+driver wait-text --dialog 1005 1007 "$(lang 53017 DE)" 5000 >/dev/null || fail "page 2 did not come"
+summary=$(text_of 1005 1014)
+expect_match "summary heading" "$summary" "^$(lang 53019 DE)"
+expect_match "summary folder" "$summary" 'C:\\TAVSERVER\\'
+expect_match "summary module" "$summary" '^    Module$'
+expect "1000 page 2" "$(text_of 1005 1000)" "$(lang 53026 DE)"
+shot page2-de
+
+step "the settings dialog: OK only while understood is ticked"
+driver click --dialog 1005 1000 >/dev/null
+driver wait-dialog 1028 5000 >/dev/null || fail "no settings dialog"
+expect "settings title" "$(text_of 1028 0)" "$(lang 53307 DE)"
+expect "understood text" "$(text_of 1028 1028)" "$(lang 53316 DE)"
+expect_match "OK disabled at first" "$(state_of 1028 1)" "enabled=0"
+expect_match "sync compatibility on" "$(state_of 1028 1027)" "checked=1"
+expect_match "secure channel off" "$(state_of 1028 1025)" "checked=0"
+shot settings-132-de
+driver check --dialog 1028 1028 1 >/dev/null
+expect_match "OK enabled when understood" "$(state_of 1028 1)" "enabled=1"
+driver check --dialog 1028 1028 0 >/dev/null
+expect_match "OK disabled again" "$(state_of 1028 1)" "enabled=0"
+driver check --dialog 1028 1028 1 >/dev/null
+driver check --dialog 1028 1025 1 >/dev/null
+driver click --dialog 1028 1 >/dev/null
+
+step "the final question, then the run"
+box=$(driver msgbox 5000)
+expect "final question" "$(sed -n 2p <<<"$box")" "$(lang 53010 DE)"
+shot final-question-de
+driver answer 6 >/dev/null || fail "final question: no Yes"
+driver wait-text --dialog 1005 1000 "$(lang 53036 DE)" 120000 >/dev/null || fail "the run did not end"
+shot page3-de
+expect "subtitle after the run" "$(text_of 1005 1008)" "$(lang 53029 DE)"
+expect "note after the run" "$(text_of 1005 1021)" "$(lang 53034 DE)"
+expect "current action emptied" "$(text_of 1005 1024)" ""
+status=$(text_of 1005 1016)
+expect_match "status lines" "$status" "^-- "
+expect_match "status in German" "$status" "$(lang 53038 DE)"
+expect_match "Close enabled again" "$(driver menu-item --dialog 1005)" "^61536 0 "
+driver click --dialog 1005 1000 >/dev/null
+wizard_ended || fail "the wizard did not end after the run"
+
+step "the server after the update"
+expect "version after" "$(wine "$tavpkg_exe" version 'C:\TavServer\Qelsrv.exe' | tr -d '\r')" "1.2.3.1000"
+expect "service after" "$(wine sc query TavSvc | grep -c RUNNING)" "1"
+backup=$(ls -d "$drive"/TavServer/_TupBkp/*/ 2>/dev/null | head -n1)
+[ -n "$backup" ] || fail "no backup folder"
+backed=$(find "$backup" -iname Qelsrv.exe | head -n1)
+[ -n "$backed" ] && cmp -s "$backed" "$service_v1" || fail "the backup does not hold the old Qelsrv.exe"
+checks=$((checks + 1))
+log=$(tr -d '\r' <"$backup/_log.csv" 2>/dev/null)
+expect_match "result log ends with success" "$(tail -n1 <<<"$log")" "$(lang 53038 EN)\$"
+expect_match "result log: service stopped" "$log" "$(lang 53078 EN).*tavsvc"
+expect_match "result log: service started" "$log" "$(lang 53086 EN).*tavsvc"
+
+step "a second start: the stored language, and Cancel"
+wine reg add 'HKLM\SOFTWARE\Kelmark\Tav' /v TavLanguage /d DE /f /reg:32 >/dev/null
+start_wizard
+driver answer 1 20000 >/dev/null || fail "second start: no prerequisite question"
+driver wait-dialog 1005 20000 >/dev/null || fail "second start: no wizard"
+expect "stored language" "$(text_of 1005 1005)" "German"
+expect "stored language texts" "$(text_of 1005 1002)" "$(lang 53000 DE)"
+driver click --dialog 1005 1001 >/dev/null
+box=$(driver msgbox 5000)
+expect "cancel question" "$(sed -n 2p <<<"$box")" "$(lang 53009 DE)"
+driver answer 7 >/dev/null
+expect "No keeps the wizard" "$(text_of 1005 1002)" "$(lang 53000 DE)"
+driver click --dialog 1005 1001 >/dev/null
+driver answer 6 5000 >/dev/null
+wizard_ended || fail "Cancel did not end the wizard"
+
+echo "wizard walk: $checks checks, $failures failed"
+[ "$failures" -eq 0 ]
