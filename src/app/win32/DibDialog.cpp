@@ -4,6 +4,13 @@
 #include <vector>
 
 namespace app {
+namespace {
+
+// Palettes matter only on displays that show colours through one; realizing one elsewhere buys
+// nothing (and under Wine spoils the drawing of windows opened afterwards).
+bool UsesPalette(HDC dc) { return (GetDeviceCaps(dc, RASTERCAPS) & RC_PALETTE) != 0; }
+
+}  // namespace
 
 CDibDialog::CDibDialog(int templateId, int bitmapId, int placeholderId, bool stretch, bool centre)
     : CDialog(templateId), bitmapId_(bitmapId), placeholderId_(placeholderId), stretch_(stretch),
@@ -52,8 +59,9 @@ void CDibDialog::PaintBitmap(HDC dc, POINT origin) {
     const dib::Rect source =
         dib::SourceRect(stretch_, centre_, bitmap_.Width(), bitmap_.Height(), width, height);
 
-    HPALETTE previous = palette_ ? SelectPalette(dc, palette_, TRUE) : nullptr;
-    if (palette_) RealizePalette(dc);
+    const bool withPalette = palette_ && UsesPalette(dc);
+    HPALETTE previous = withPalette ? SelectPalette(dc, palette_, TRUE) : nullptr;
+    if (withPalette) RealizePalette(dc);
     SetStretchBltMode(dc, COLORONCOLOR);
     const int row = dib::BottomUpRow(source, bitmap_.Height());
     if (source.width == width && source.height == height) {
@@ -70,6 +78,10 @@ void CDibDialog::PaintBitmap(HDC dc, POINT origin) {
 void CDibDialog::Realize(bool background) {
     if (!palette_) return;
     HDC dc = GetDC(Handle());
+    if (!UsesPalette(dc)) {
+        ReleaseDC(Handle(), dc);
+        return;
+    }
     HPALETTE previous = SelectPalette(dc, palette_, background ? TRUE : FALSE);
     RealizePalette(dc);
     SelectPalette(dc, previous, TRUE);

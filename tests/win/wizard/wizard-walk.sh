@@ -55,7 +55,7 @@ expect_match() {  # NAME GOT EXTENDED_REGEX
     grep -qE -- "$3" <<<"$2" || fail "$1: '$2' does not match '$3'"
 }
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -extension Composite 3>"$work/display" 2>"$work/xvfb.log" &
 xvfb_pid=$!
 for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
 [ -s "$work/display" ] || { cat "$work/xvfb.log" >&2; echo "wizard walk: Xvfb did not start" >&2; exit 1; }
@@ -75,7 +75,20 @@ lang() { wine "$tavpkg_exe" text "$1" "$2" --folder 'C:\Update' 2>/dev/null | tr
 shot() {  # NAME: a screenshot when a folder was given
     [ -n "$screenshots" ] || return 0
     sleep 0.3
-    xwd -root -silent -display "$DISPLAY" | /usr/bin/convert xwd:- "$screenshots/$1.png"
+    # The root image misses what Wine draws into its windows' own X windows, so every visible
+    # window of the desktop is laid over it, from the bottom up.
+    local layers=("xwd:$work/root.xwd") id x y n=0
+    xwd -root -silent -display "$DISPLAY" >"$work/root.xwd"
+    while read -r id x y; do
+        xwd -id "$id" -silent -display "$DISPLAY" >"$work/layer$n.xwd" 2>/dev/null || continue
+        layers+=("xwd:$work/layer$n.xwd" -geometry "+$x+$y" -composite)
+        n=$((n + 1))
+    done < <(xwininfo -root -tree -display "$DISPLAY" | tac |
+             awk '/tavupdatewizard\.exe/ && $NF ~ /^\+/ { split($(NF-1), g, "+"); print $1, g[2], g[3] }' |
+             while read -r id x y; do
+                 xwininfo -id "$id" -display "$DISPLAY" | grep -q IsViewable && echo "$id $x $y"
+             done)
+    /usr/bin/convert "${layers[@]}" "$screenshots/$1.png"
 }
 
 step "staging the server: C:\\TavServer\\Qelsrv.exe 1.2.3.4 running as TavSvc"
