@@ -241,5 +241,25 @@ driver click --dialog 1005 1001 >/dev/null
 driver answer 6 5000 >/dev/null
 wizard_ended || fail "Cancel did not end the wizard"
 
+step "a broken package description: the wizard still opens and applies nothing"
+printf '<?xml version="1.0"?>\n<CONFIG><ITEM key="Tarnova_Update" type="OCContainer">' \
+    >"$drive/Update/config.xml"
+before=$(md5sum <"$drive/TavServer/Qelsrv.exe")
+start_wizard
+driver wait-dialog 1005 20000 >/dev/null || fail "broken description: no wizard"
+driver click --dialog 1005 1000 >/dev/null
+driver wait-text --dialog 1005 1007 "$(lang 53011 DE)" 5000 >/dev/null || fail "broken description: no page 1"
+driver click --dialog 1005 1000 >/dev/null
+driver wait-text --dialog 1005 1007 "$(lang 53017 DE)" 5000 >/dev/null || fail "broken description: no page 2"
+expect_match "no module in the summary" "$(text_of 1005 1014 | tr '\n' '|')" "$(lang 53024 DE)\|\|"
+shot page2-broken-description
+driver click --dialog 1005 1000 >/dev/null
+driver answer 6 5000 >/dev/null || fail "broken description: no final question"
+driver wait-text --dialog 1005 1000 "$(lang 53036 DE)" 60000 >/dev/null || fail "broken description: no end"
+driver click --dialog 1005 1000 >/dev/null
+wizard_ended || fail "broken description: the wizard did not end"
+expect "server untouched" "$(md5sum <"$drive/TavServer/Qelsrv.exe")" "$before"
+expect "service still running" "$(wine sc query TavSvc | grep -c RUNNING)" "1"
+
 echo "wizard walk: $checks checks, $failures failed"
 [ "$failures" -eq 0 ]
