@@ -4,6 +4,11 @@
 #include <map>
 #include <mutex>
 
+#include "modules/TupDifFilesUpdater.h"
+#include "modules/TupGenericUpdater.h"
+#include "modules/TupLpdServiceUpdater.h"
+#include "modules/TupTavLangXmlUpdater.h"
+#include "modules/TupWebModulesUpdater.h"
 #include "updater/TupExecutionCondition.h"
 #include "updater/TupModuleUpdater.h"
 #include "updater/TupToken.h"
@@ -21,9 +26,14 @@ std::mutex g_lock;
 // Class names are matched exactly, letter case included.
 std::map<std::wstring, CreateFunction>& Table() {
     static std::map<std::wstring, CreateFunction> table = {
+        {L"CTupDifFilesUpdater", &Make<CTupDifFilesUpdater>},
         {L"CTupExecutionCondition", &Make<CTupExecutionCondition>},
+        {L"CTupGenericUpdater", &Make<CTupGenericUpdater>},
+        {L"CTupLpdServiceUpdater", &Make<CTupLpdServiceUpdater>},
         {L"CTupModuleUpdater", &Make<CTupModuleUpdater>},
+        {L"CTupTavLangXmlUpdater", &Make<CTupTavLangXmlUpdater>},
         {L"CTupToken", &Make<CTupToken>},
+        {L"CTupWebModulesUpdater", &Make<CTupWebModulesUpdater>},
     };
     return table;
 }

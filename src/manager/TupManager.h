@@ -136,6 +136,8 @@ public:
     void SetEnforceSyncCompatibility(uint32_t value) { enforceSyncCompatibility_ = value; }
     void SetEnforceSecureChannelInternal(uint32_t value);
     void SetScanServerSecureChannelInternal(uint32_t value);
+    // The first scan server updater of a run that writes the setting takes its mark away.
+    void ClearScanServerSecureChannelInternalMark() { scanServerSecureChannelInternalSet_ = false; }
 
     // What the construction found out.
     bool IsCluster() const { return cluster_; }

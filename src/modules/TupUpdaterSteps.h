@@ -1,0 +1,34 @@
+// Steps that several product updaters share: the key of the server's own settings, the secure
+// channel values, and path placeholders in the installation paths of a module's files.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "updater/TupModuleFile.h"
+
+class CTupManager;
+
+namespace TupSteps {
+
+// The remote print server's key when TavAps runs, else the product key.
+std::wstring ServerSettingsKey(const CTupManager* manager);
+
+// Reports key\ForceHttps and key\HttpsPort (53293) to the result log and writes both as DWORDs
+// into key (32-bit view): ForceHttps 1 when forceHttps is set, else 0.
+void WriteSecureChannelValues(CTupManager* manager, const std::wstring& key, uint32_t forceHttps,
+                              uint32_t httpsPort);
+
+// A placeholder of an installation path and the folder it stands for.
+struct PathPlaceholder {
+    std::wstring placeholder;
+    std::wstring value;
+};
+
+// In each file's installation path, replaces the first of the placeholders that occurs (every
+// occurrence of it, the others stay); the number of files changed.
+int ReplacePathPlaceholders(std::vector<CTupModuleFile>& files,
+                            const std::vector<PathPlaceholder>& placeholders);
+
+}  // namespace TupSteps
