@@ -6,7 +6,11 @@
 
 #include "modules/TupDifFilesUpdater.h"
 #include "modules/TupGenericUpdater.h"
+#include "modules/TupKernelResourcesUpdater.h"
+#include "modules/TupKernelUpdater.h"
 #include "modules/TupLpdServiceUpdater.h"
+#include "modules/TupRvxResourcesUpdater.h"
+#include "modules/TupRvxUpdater.h"
 #include "modules/TupTavLangXmlUpdater.h"
 #include "modules/TupWebModulesUpdater.h"
 #include "updater/TupExecutionCondition.h"
@@ -29,8 +33,12 @@ std::map<std::wstring, CreateFunction>& Table() {
         {L"CTupDifFilesUpdater", &Make<CTupDifFilesUpdater>},
         {L"CTupExecutionCondition", &Make<CTupExecutionCondition>},
         {L"CTupGenericUpdater", &Make<CTupGenericUpdater>},
+        {L"CTupKernelResourcesUpdater", &Make<CTupKernelResourcesUpdater>},
+        {L"CTupKernelUpdater", &Make<CTupKernelUpdater>},
         {L"CTupLpdServiceUpdater", &Make<CTupLpdServiceUpdater>},
         {L"CTupModuleUpdater", &Make<CTupModuleUpdater>},
+        {L"CTupRvxResourcesUpdater", &Make<CTupRvxResourcesUpdater>},
+        {L"CTupRvxUpdater", &Make<CTupRvxUpdater>},
         {L"CTupTavLangXmlUpdater", &Make<CTupTavLangXmlUpdater>},
         {L"CTupToken", &Make<CTupToken>},
         {L"CTupWebModulesUpdater", &Make<CTupWebModulesUpdater>},
