@@ -20,6 +20,7 @@ fi
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 if [ -n "${WINEPREFIX:-}" ]; then wine=(wine); else wine=("$repo/scripts/wine-run.sh"); fi
 
+source "$repo/tests/win/uidriver/ui-test-lib.sh"
 work=$(mktemp -d)
 xvfb_pid=""
 host_pid=""
@@ -31,30 +32,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Xvfb picks a free display itself and writes its number to descriptor 3.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
-if [ ! -s "$work/display" ]; then
-    cat "$work/xvfb.log" >&2
-    echo "dialog templates: Xvfb did not start" >&2
-    exit 1
-fi
-export DISPLAY=":$(head -n1 "$work/display")"
+start_xvfb "$work"
 
 texts="Z:${resources//\//\\}"
 desktop="tavtemplates$$"
-checks=0
-failures=0
-
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
-expect() {  # NAME GOT WANT
-    checks=$((checks + 1))
-    [ "$2" == "$3" ] || fail "$1: got '$2', want '$3'"
-}
 expect_line() {  # NAME OUTPUT LINE: OUTPUT has LINE as one of its lines
     checks=$((checks + 1))
     grep -qxF -- "$3" <<<"$2" || fail "$1: no line '$3' in: $(tr '\n' '|' <<<"$2")"

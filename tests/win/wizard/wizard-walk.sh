@@ -21,9 +21,8 @@ if ! command -v Xvfb >/dev/null || ! command -v wine >/dev/null; then
     "$repo/scripts/setup.sh" >&2
 fi
 
+source "$repo/tests/win/uidriver/ui-test-lib.sh"
 work=$(mktemp -d)
-checks=0
-failures=0
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 xvfb_pid=""
 wizard_pid=""
@@ -42,24 +41,7 @@ cleanup() {
 trap cleanup EXIT
 
 step() { echo "== $*"; }
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
-expect() {  # NAME GOT WANT
-    checks=$((checks + 1))
-    [ "$2" == "$3" ] || fail "$1: got '$2', want '$3'"
-}
-expect_match() {  # NAME GOT EXTENDED_REGEX
-    checks=$((checks + 1))
-    grep -qE -- "$3" <<<"$2" || fail "$1: '$2' does not match '$3'"
-}
-
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -extension Composite 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
-[ -s "$work/display" ] || { cat "$work/xvfb.log" >&2; echo "wizard walk: Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$(head -n1 "$work/display")"
+start_xvfb "$work"
 
 step "a fresh Wine prefix"
 wineboot -i >"$work/wineboot.log" 2>&1 || { cat "$work/wineboot.log"; exit 1; }

@@ -1,0 +1,33 @@
+# Shared pieces of the Wine UI tests, sourced by their scripts: counted checks and an X server
+# of the test's own.
+
+checks=0
+failures=0
+
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+expect() {  # NAME GOT WANT
+    checks=$((checks + 1))
+    [ "$2" == "$3" ] || fail "$1: got '$2', want '$3'"
+}
+expect_match() {  # NAME GOT EXTENDED_REGEX
+    checks=$((checks + 1))
+    grep -qE -- "$3" <<<"$2" || fail "$1: '$2' does not match '$3'"
+}
+
+# Starts Xvfb on a display it picks itself (written to WORK/display), sets DISPLAY and
+# xvfb_pid; exits the test when no server comes up.
+start_xvfb() {  # WORK
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp \
+        3>"$1/display" 2>"$1/xvfb.log" &
+    xvfb_pid=$!
+    for _ in $(seq 200); do [ -s "$1/display" ] && break; sleep 0.05; done
+    if [ ! -s "$1/display" ]; then
+        cat "$1/xvfb.log" >&2
+        echo "Xvfb did not start" >&2
+        exit 1
+    fi
+    export DISPLAY=":$(head -n1 "$1/display")"
+}
