@@ -6,12 +6,15 @@
 
 #include "modules/TupDifFilesUpdater.h"
 #include "modules/TupGenericUpdater.h"
+#include "modules/TupJqxPrintUpdater.h"
 #include "modules/TupKernelResourcesUpdater.h"
 #include "modules/TupKernelUpdater.h"
 #include "modules/TupLpdServiceUpdater.h"
+#include "modules/TupOzaroUpdater.h"
 #include "modules/TupRvxResourcesUpdater.h"
 #include "modules/TupRvxUpdater.h"
 #include "modules/TupTavLangXmlUpdater.h"
+#include "modules/TupTavPortUpdater.h"
 #include "modules/TupWebModulesUpdater.h"
 #include "updater/TupExecutionCondition.h"
 #include "updater/TupModuleUpdater.h"
@@ -33,13 +36,16 @@ std::map<std::wstring, CreateFunction>& Table() {
         {L"CTupDifFilesUpdater", &Make<CTupDifFilesUpdater>},
         {L"CTupExecutionCondition", &Make<CTupExecutionCondition>},
         {L"CTupGenericUpdater", &Make<CTupGenericUpdater>},
+        {L"CTupJqxPrintUpdater", &Make<CTupJqxPrintUpdater>},
         {L"CTupKernelResourcesUpdater", &Make<CTupKernelResourcesUpdater>},
         {L"CTupKernelUpdater", &Make<CTupKernelUpdater>},
         {L"CTupLpdServiceUpdater", &Make<CTupLpdServiceUpdater>},
         {L"CTupModuleUpdater", &Make<CTupModuleUpdater>},
+        {L"CTupOzaroUpdater", &Make<CTupOzaroUpdater>},
         {L"CTupRvxResourcesUpdater", &Make<CTupRvxResourcesUpdater>},
         {L"CTupRvxUpdater", &Make<CTupRvxUpdater>},
         {L"CTupTavLangXmlUpdater", &Make<CTupTavLangXmlUpdater>},
+        {L"CTupTavPortUpdater", &Make<CTupTavPortUpdater>},
         {L"CTupToken", &Make<CTupToken>},
         {L"CTupWebModulesUpdater", &Make<CTupWebModulesUpdater>},
     };

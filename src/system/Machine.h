@@ -13,7 +13,9 @@
 #include "system/Registry.h"
 #include "system/Services.h"
 #include "system/Shell.h"
+#include "system/Spooler.h"
 #include "system/VersionResources.h"
+#include "system/Wow64.h"
 
 namespace sys {
 
@@ -32,6 +34,8 @@ struct Machine {
     IMessageBoxes* messageBoxes = nullptr;
     ICodePage* codePage = nullptr;
     IOperatingSystem* operatingSystem = nullptr;
+    ISpooler* spooler = nullptr;
+    IWow64* wow64 = nullptr;
 };
 
 // The machine this build runs on (Windows, or the reduced Linux one).

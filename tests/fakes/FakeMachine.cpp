@@ -79,6 +79,8 @@ FakeMachine::FakeMachine() {
     machine_.messageBoxes = &messageBoxes;
     machine_.codePage = &codePage;
     machine_.operatingSystem = &operatingSystem;
+    machine_.spooler = &spooler;
+    machine_.wow64 = &wow64;
     processes.onTerminate = [this](uint32_t id) { services.OnProcessEnded(id); };
     previous_ = sys::ReplaceCurrentMachine(&machine_);
 }
@@ -130,6 +132,36 @@ int FakeMessageBoxes::Show(uintptr_t, const std::wstring& text, const std::wstri
     const int answer = answers.front();
     answers.erase(answers.begin());
     return answer;
+}
+
+bool FakeSpooler::GetPrintProcessorFolder(std::wstring& answer) {
+    if (onCall) onCall(L"GetPrintProcessorFolder");
+    if (!folderAvailable) return false;
+    answer = folder;
+    return true;
+}
+
+bool FakeSpooler::ListPrintProcessors(std::vector<std::wstring>& names) {
+    if (onCall) onCall(L"ListPrintProcessors");
+    ++listings;
+    if (!listable) return false;
+    names = processors;
+    return true;
+}
+
+bool FakeSpooler::RegisterPrintProcessor(const std::wstring& library, const std::wstring& name) {
+    if (onCall) onCall(L"RegisterPrintProcessor");
+    added.emplace_back(library, name);
+    if (addRefused) return false;
+    processors.push_back(name);
+    return true;
+}
+
+bool FakeWow64::SetRedirection(bool enabled) {
+    switches.push_back(enabled);
+    if (enabled ? onFails : offFails) return false;
+    redirected = enabled;
+    return true;
 }
 
 }  // namespace fakes

@@ -133,6 +133,40 @@ public:
     std::vector<Question> questions;
 };
 
+// A spooler with a print processor folder and a list of print processors; registering adds
+// to the list. Each answer can be made to fail.
+class FakeSpooler final : public sys::ISpooler {
+public:
+    bool GetPrintProcessorFolder(std::wstring& folder) override;
+    bool ListPrintProcessors(std::vector<std::wstring>& names) override;
+    bool RegisterPrintProcessor(const std::wstring& library, const std::wstring& name) override;
+
+    std::wstring folder = L"C:\\Windows\\System32\\spool\\prtprocs\\x64";
+    bool folderAvailable = true;
+    std::vector<std::wstring> processors{L"winprint"};
+    bool listable = true;
+    bool addRefused = false;
+    int listings = 0;
+    // Every registration asked for: library, name.
+    std::vector<std::pair<std::wstring, std::wstring>> added;
+    // Called for every spooler call by its name, so a test can see the machine's state then.
+    std::function<void(const wchar_t*)> onCall;
+};
+
+// 64-bit Windows by default. Records every switch of the redirection; either switch can be
+// made to fail.
+class FakeWow64 final : public sys::IWow64 {
+public:
+    bool Is64BitWindows() override { return is64Bit; }
+    bool SetRedirection(bool enabled) override;
+
+    bool is64Bit = true;
+    bool redirected = true;
+    bool offFails = false;
+    bool onFails = false;
+    std::vector<bool> switches;
+};
+
 class FakeMachine {
 public:
     FakeMachine();
@@ -152,6 +186,8 @@ public:
     FakeMessageBoxes messageBoxes;
     sys::Windows1252CodePage codePage;
     FakeOperatingSystem operatingSystem;
+    FakeSpooler spooler;
+    FakeWow64 wow64;
 
     // Lets the update logic use the real files of the test machine instead of the fake ones,
     // for tests whose files are read by libxml2 itself.

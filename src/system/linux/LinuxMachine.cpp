@@ -1,7 +1,7 @@
 // The machine of the Linux build: a real clock, program path, environment and file system,
 // Windows-1252 as the code page and fixed operating system facts; no registry, Windows
-// processes, version resources, services, launching, shell or message boxes, each of which
-// answers as unavailable.
+// processes, version resources, services, launching, shell, message boxes or spooler, each of
+// which answers as unavailable.
 #include "system/Machine.h"
 
 #include <unistd.h>
@@ -126,6 +126,21 @@ public:
     bool TokenListsAdministrators() override { return false; }
 };
 
+// No spooler to ask.
+class NoSpooler final : public ISpooler {
+public:
+    bool GetPrintProcessorFolder(std::wstring&) override { return false; }
+    bool ListPrintProcessors(std::vector<std::wstring>&) override { return false; }
+    bool RegisterPrintProcessor(const std::wstring&, const std::wstring&) override { return false; }
+};
+
+// As the 64-bit program on 64-bit Windows: never redirected.
+class FixedWow64 final : public IWow64 {
+public:
+    bool Is64BitWindows() override { return true; }
+    bool SetRedirection(bool) override { return true; }
+};
+
 }  // namespace
 
 Machine& HostMachine() {
@@ -142,6 +157,8 @@ Machine& HostMachine() {
     static NoServices services;
     static Windows1252CodePage codePage;
     static FixedOperatingSystem operatingSystem;
+    static NoSpooler spooler;
+    static FixedWow64 wow64;
     static Machine machine = [] {
         Machine m;
         m.registry = &registry;
@@ -157,6 +174,8 @@ Machine& HostMachine() {
         m.messageBoxes = &messageBoxes;
         m.codePage = &codePage;
         m.operatingSystem = &operatingSystem;
+        m.spooler = &spooler;
+        m.wow64 = &wow64;
         return m;
     }();
     return machine;

@@ -13,7 +13,9 @@
 #include "system/win32/Win32Registry.h"
 #include "system/win32/Win32Services.h"
 #include "system/win32/Win32Shell.h"
+#include "system/win32/Win32Spooler.h"
 #include "system/win32/Win32VersionResources.h"
+#include "system/win32/Win32Wow64.h"
 
 namespace sys {
 namespace {
@@ -93,6 +95,8 @@ Machine& HostMachine() {
     static Win32MessageBoxes messageBoxes;
     static win32::Win32CodePage codePage;
     static win32::Win32OperatingSystem operatingSystem;
+    static win32::Win32Spooler spooler;
+    static win32::Win32Wow64 wow64;
     static Machine machine = [] {
         Machine m;
         m.registry = &registry;
@@ -108,6 +112,8 @@ Machine& HostMachine() {
         m.messageBoxes = &messageBoxes;
         m.codePage = &codePage;
         m.operatingSystem = &operatingSystem;
+        m.spooler = &spooler;
+        m.wow64 = &wow64;
         return m;
     }();
     return machine;
