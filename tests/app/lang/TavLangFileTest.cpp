@@ -30,6 +30,19 @@ namespace {
 // texts today: values such as paths, names and counts are appended after the text with a blank.
 const std::set<uint32_t> kFormattedTextIds = {};
 
+// The wizard's languages, in the order of the file's language list, with their own names.
+const std::vector<std::pair<std::string, std::string>> kLanguages = {
+    {"EN", "English"}, {"DE", "Deutsch"},    {"FR", "Français"}, {"ES", "Español"},
+    {"IT", "Italiano"}, {"NL", "Nederlands"}, {"DK", "Dansk"},    {"NO", "Norsk"},
+    {"SE", "Svenska"},  {"FI", "Suomi"},      {"EE", "Eesti"},    {"CZ", "Čeština"},
+    {"PL", "Polski"},   {"HU", "Magyar"},     {"AR", "العربية"},
+};
+
+// Texts that may read as in English in another language: names and codes.
+const std::set<uint32_t> kNamesAndCodes = {53021};
+// How many other texts of one language may equal the English before it counts as untranslated.
+constexpr size_t kMostUntranslated = 3;
+
 // The reader keeps at most this many bytes of one text.
 constexpr size_t kMaxTextBytes = 4096;
 
@@ -216,28 +229,49 @@ TEST_F(TavLangFileTest, UsesNoEntitiesBeyondThePredefinedOnes) {
     EXPECT_EQ(File().entityReferences, 0);
 }
 
-TEST_F(TavLangFileTest, ListsEnglishAndGermanBeforeAnyText) {
+TEST_F(TavLangFileTest, ListsTheWizardsLanguagesBeforeAnyText) {
     EXPECT_EQ(File().rootName, "TAVLANG");
     ASSERT_FALSE(File().topLevelNames.empty());
     EXPECT_EQ(File().topLevelNames.front(), "LANGUAGES");
     EXPECT_EQ(std::count(File().topLevelNames.begin(), File().topLevelNames.end(), "LANGUAGES"), 1);
     // The reader takes code only as the first attribute and displayorder only as the second.
-    const std::vector<std::string> expected = {"code=EN,displayorder=1:English",
-                                               "code=DE,displayorder=2:Deutsch"};
+    std::vector<std::string> expected;
+    for (const auto& [code, name] : kLanguages) {
+        expected.push_back("code=" + code + ",displayorder=" + std::to_string(expected.size() + 1) +
+                           ":" + name);
+    }
     EXPECT_EQ(File().languages, expected);
 }
 
-TEST_F(TavLangFileTest, EveryUsedIdHasOneNonEmptyEnglishAndGermanText) {
+TEST_F(TavLangFileTest, EveryUsedIdHasOneNonEmptyTextInEveryLanguage) {
+    std::set<std::string> codes;
+    for (const auto& language : kLanguages) codes.insert(language.first);
     std::map<uint32_t, std::map<std::string, int>> counts;
     for (const Text& text : File().texts) {
         ++counts[text.id][text.language];
         EXPECT_FALSE(text.value.empty()) << Describe(text) << " is empty";
-        EXPECT_TRUE(text.language == "EN" || text.language == "DE")
-            << "unexpected language code in " << Describe(text);
+        EXPECT_TRUE(codes.count(text.language)) << "unexpected language code in " << Describe(text);
     }
     for (uint32_t id : tav::kAllTextIds) {
-        EXPECT_EQ(counts[id]["EN"], 1) << "English text of " << id;
-        EXPECT_EQ(counts[id]["DE"], 1) << "German text of " << id;
+        for (const std::string& code : codes) EXPECT_EQ(counts[id][code], 1) << code << " text of " << id;
+    }
+}
+
+// A text that reads as in English is a name or a code, or it was never translated.
+TEST_F(TavLangFileTest, TextsEqualToTheEnglishAreNamesAndCodes) {
+    std::map<uint32_t, std::string> english;
+    for (const Text& text : File().texts) {
+        if (text.language == "EN") english[text.id] = text.value;
+    }
+    std::map<std::string, std::vector<uint32_t>> same;
+    for (const Text& text : File().texts) {
+        if (text.language != "EN" && !kNamesAndCodes.count(text.id) && text.value == english[text.id]) {
+            same[text.language].push_back(text.id);
+        }
+    }
+    for (const auto& [language, ids] : same) {
+        EXPECT_LE(ids.size(), kMostUntranslated) << language << " reads as English in "
+                                                 << ::testing::PrintToString(ids);
     }
 }
 
@@ -278,7 +312,7 @@ TEST_F(TavLangFileTest, LicenceParagraphsFollowEachOtherAndMatchAcrossLanguages)
     for (const Text& text : File().texts) {
         if (text.id >= first && text.id < end) byId[{text.language, text.id}] = text.value;
     }
-    for (const char* language : {"EN", "DE"}) {
+    for (const auto& [language, name] : kLanguages) {
         for (uint32_t id = first; byId.count({language, id}) && !byId[{language, id}].empty(); ++id) {
             paragraphs[language].push_back(byId[{language, id}]);
         }
@@ -290,11 +324,13 @@ TEST_F(TavLangFileTest, LicenceParagraphsFollowEachOtherAndMatchAcrossLanguages)
         while (digits < paragraph.size() && std::isdigit(static_cast<unsigned char>(paragraph[digits]))) ++digits;
         return digits > 0 && paragraph.compare(digits, 2, ". ") == 0 ? paragraph.substr(0, digits) : "";
     };
-    for (size_t i = 0; i < paragraphs["EN"].size() && i < paragraphs["DE"].size(); ++i) {
-        EXPECT_LE(paragraphs["EN"][i].size(), kMaxTextBytes / 2) << "EN paragraph " << i;
-        EXPECT_LE(paragraphs["DE"][i].size(), kMaxTextBytes / 2) << "DE paragraph " << i;
-        EXPECT_EQ(sectionNumber(paragraphs["EN"][i]), sectionNumber(paragraphs["DE"][i]))
-            << "paragraph " << first + i;
+    for (const auto& [language, name] : kLanguages) {
+        const auto& own = paragraphs[language];
+        for (size_t i = 0; i < own.size() && i < paragraphs["EN"].size(); ++i) {
+            EXPECT_LE(own[i].size(), kMaxTextBytes / 2) << language << " paragraph " << i;
+            EXPECT_EQ(sectionNumber(paragraphs["EN"][i]), sectionNumber(own[i]))
+                << language << " paragraph " << first + i;
+        }
     }
 }
 
@@ -331,16 +367,16 @@ TEST_F(TavLangFileTest, TextsFitTheReaderBuffer) {
 }
 
 // The program's own reader, over the delivered file, gives the same texts the tree reader sees.
-TEST_F(TavLangFileTest, TheProgramsTableAnswersEveryUsedIdInBothLanguages) {
+TEST_F(TavLangFileTest, TheProgramsTableAnswersEveryUsedIdInEveryLanguage) {
     CStringBase table(tav::FromUtf8(std::string(TAV_SOURCE_DIR) + "/resources"));
     std::map<std::pair<uint32_t, std::string>, std::string> expected;
     for (const Text& text : File().texts) expected[{text.id, text.language}] = text.value;
     for (uint32_t id : tav::kAllTextIds) {
-        for (const char* language : {"EN", "DE"}) {
+        for (const auto& [language, name] : kLanguages) {
             const std::wstring* text =
                 table.GetText(static_cast<int32_t>(id), tav::FromUtf8(language));
             ASSERT_NE(nullptr, text) << id << " " << language;
-            const std::string& delivered = expected[{id, std::string(language)}];
+            const std::string& delivered = expected[{id, language}];
             EXPECT_EQ(delivered, tav::ToUtf8(*text)) << id << " " << language;
         }
     }
