@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Screenshots of the real wizard under Wine into build/screenshots/: the start-up question,
-# every page (page 0 in English and German, the others in German), the About box, the settings
+# Screenshots of the real wizard under Wine into build/screenshots/LANG/: the start-up question,
+# every page (page 0 in English and in LANG, the others in LANG), the About box, the settings
 # dialog of the walk, the final question and the page after the run, taken while the wizard
-# walk test updates its staged server; then the other settings forms as the dialog host shows
-# them from the same templates and language file.
+# walk test updates its staged server, for German and the languages with the longest texts or
+# other scripts (or those given: scripts/screenshots.sh FI AR); then every template and form as
+# the dialog host shows them from the same templates and language file.
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -18,10 +19,15 @@ out="$top/build/screenshots"
 rm -rf "$out"
 mkdir -p "$out"
 w=build/windows
-tests/win/wizard/wizard-walk.sh "$w/TavUpdateWizard.exe" "$w/tests/win/uidriver/uidriver.exe" \
-    "$w/tavpkg.exe" "$w/tests/win/wizard/tav_server_v1.exe" "$w/tests/win/wizard/tav_server_v2.exe" \
-    "$w/tests/win/tav_launch_probe.exe" resources "$w/tests/win/wizard/tav_desktop_keeper.exe" \
-    tests/win/wizard/config.xml "$out"
+languages=("$@")
+[ ${#languages[@]} -gt 0 ] || languages=(DE FI HU AR CZ PL)
+for language in "${languages[@]}"; do
+    mkdir -p "$out/$language"
+    TAV_WALK_LANGUAGE=$language tests/win/wizard/wizard-walk.sh "$w/TavUpdateWizard.exe" \
+        "$w/tests/win/uidriver/uidriver.exe" "$w/tavpkg.exe" "$w/tests/win/wizard/tav_server_v1.exe" \
+        "$w/tests/win/wizard/tav_server_v2.exe" "$w/tests/win/tav_launch_probe.exe" resources \
+        "$w/tests/win/wizard/tav_desktop_keeper.exe" tests/win/wizard/config.xml "$out/$language"
+done
 tests/win/uidriver/template-screenshots.sh "$w/tests/win/uidriver/DialogHost.exe" \
     "$w/tests/win/uidriver/uidriver.exe" resources "$out/templates"
 echo "screenshots in $out"

@@ -278,8 +278,10 @@ check_template "settings 134" 1046 "$(settings_spec "1045 1046" "1049" 1047 1048
 driver click --dialog 1046 2
 end_host "settings 134 Cancel" 2
 
-# --- Room for longer translations on every page and form.
-"${wine[@]}" "$host_exe" 100,102,132,133,134 --check-fit EN:150,DE:125 --desktop "$desktop" \
+# --- Room for every translation, and for longer ones, on every page and form.
+fit=EN:150,DE:125,FR:100,ES:100,IT:100,NL:100,DK:100,NO:100,SE:100,FI:100,EE:100,CZ:100,PL:100
+fit+=,HU:100,AR:100
+"${wine[@]}" "$host_exe" 100,102,132,133,134 --check-fit "$fit" --desktop "$desktop" \
     --texts "$texts" >"$work/fit" 2>&1
 rc=$?
 expect "every template holds longer texts ($(tr -d '\r' <"$work/fit" | tr '\n' ';'))" "$rc" 0

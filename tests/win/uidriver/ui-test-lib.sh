@@ -17,6 +17,11 @@ expect_match() {  # NAME GOT EXTENDED_REGEX
     grep -qE -- "$3" <<<"$2" || fail "$1: '$2' does not match '$3'"
 }
 
+expect_has() {  # NAME GOT TEXT: GOT holds TEXT, taken literally
+    checks=$((checks + 1))
+    grep -qF -- "$3" <<<"$2" || fail "$1: '$2' does not hold '$3'"
+}
+
 # Starts Xvfb on a display it picks itself (written to WORK/display), sets DISPLAY and
 # xvfb_pid; exits the test when no server comes up.
 start_xvfb() {  # WORK

@@ -3,7 +3,8 @@
 # service with a version resource) runs as "TavSvc" from C:\TavServer, and the wizard starts
 # from C:\Update with a package whose module updater replaces that program by a newer one and
 # asks for a missing runtime. The UI driver answers the start-up question, walks all four pages
-# in English and German, the settings dialog and the final question, waits for the run, and the
+# in English and a second language (German, or TAV_WALK_LANGUAGE), the settings dialog and the
+# final question, waits for the run, and the
 # test checks the status lines, the replaced file, the backup, the result log and the restarted
 # service. A second start checks the stored language and Cancel.
 #   wizard-walk.sh TavUpdateWizard.exe uidriver.exe tavpkg.exe SERVICE_V1.exe SERVICE_V2.exe \
@@ -41,6 +42,16 @@ cleanup() {
 trap cleanup EXIT
 
 step() { echo "== $*"; }
+
+# The second language: its code, its place in the wizard's language list and its English name.
+L=${TAV_WALK_LANGUAGE:-DE}
+languages=(AR:Arabic CZ:Czech DK:Danish NL:Dutch EN:English EE:Estonian FI:Finnish FR:French
+           DE:German HU:Hungarian IT:Italian NO:Norwegian PL:Polish ES:Spanish SE:Swedish)
+for i in "${!languages[@]}"; do
+    [ "${languages[$i]%%:*}" == "$L" ] && { L_index=$i; L_name=${languages[$i]#*:}; }
+done
+[ -n "${L_index:-}" ] || { echo "wizard walk: no language $L" >&2; exit 2; }
+l=$(tr 'A-Z' 'a-z' <<<"$L")
 start_xvfb "$work"
 
 step "a fresh Wine prefix"
@@ -48,6 +59,10 @@ wineboot -i >"$work/wineboot.log" 2>&1 || { cat "$work/wineboot.log"; exit 1; }
 wineserver -w
 drive="$WINEPREFIX/drive_c"
 desktop="tavwizard$$"
+# The dialog font has no Arabic letters: link a system font that has them, as Windows links its
+# own fonts behind the dialog font.
+wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Tahoma \
+    /t REG_MULTI_SZ /d 'DejaVuSans.ttf,DejaVu Sans' /f >/dev/null 2>&1
 
 driver() { wine "$driver_exe" --desktop "$desktop" "$@" 2>>"$work/driver.log" | tr -d '\r'; }
 text_of() { driver text --dialog "$1" "$2"; }
@@ -112,7 +127,7 @@ expect "prerequisite text" "$(sed -n 2p <<<"$box")" "$(lang 53341 EN)"
 shot startup-prerequisite
 driver answer 1 >/dev/null || fail "prerequisite: no OK button"
 
-step "page 0 in English, then German"
+step "page 0 in English, then $L_name"
 driver wait-dialog 1005 20000 >/dev/null || fail "page 0 did not appear"
 shot page0-en
 expect "title EN" "$(text_of 1005 0)" "$(lang 53006 EN)"
@@ -121,54 +136,55 @@ expect "1000 EN" "$(text_of 1005 1000)" "$(lang 53003 EN)"
 expect "1001 EN" "$(text_of 1005 1001)" "$(lang 53004 EN)"
 expect_match "1010 hidden" "$(state_of 1005 1010)" "visible=0"
 expect "language EN" "$(text_of 1005 1005)" "English"
-driver select --dialog 1005 1005 8 >/dev/null || fail "cannot select German"
-driver wait-text --dialog 1005 1002 "$(lang 53000 DE)" 5000 >/dev/null || fail "page 0 not in German"
-expect "title DE" "$(text_of 1005 0)" "$(lang 53006 DE)"
-expect "1004 DE" "$(text_of 1005 1004)" "$(lang 53002 DE)"
-expect "1000 DE" "$(text_of 1005 1000)" "$(lang 53003 DE)"
-shot page0-de
-expect_match "About item DE" "$(driver menu-item --dialog 1005)" "^16 0 $(lang 53007 DE)\$"
+driver select --dialog 1005 1005 "$L_index" >/dev/null || fail "cannot select $L_name"
+driver wait-text --dialog 1005 1002 "$(lang 53000 "$L")" 5000 >/dev/null || fail "page 0 not in $L_name"
+expect "title $L" "$(text_of 1005 0)" "$(lang 53006 "$L")"
+expect "1004 $L" "$(text_of 1005 1004)" "$(lang 53002 "$L")"
+expect "1000 $L" "$(text_of 1005 1000)" "$(lang 53003 "$L")"
+shot page0-$l
+expect_has "About item" "$(driver menu-item --dialog 1005)" "16 0 $(lang 53007 "$L")"
 driver syscommand --dialog 1005 16 >/dev/null
 driver wait-dialog 1006 5000 >/dev/null || fail "no About box"
-expect "About title" "$(text_of 1006 0)" "$(lang 53007 DE)"
-expect "About program" "$(text_of 1006 1006)" "$(lang 53006 DE)"
-shot about-de
+expect "About title" "$(text_of 1006 0)" "$(lang 53007 "$L")"
+expect "About program" "$(text_of 1006 1006)" "$(lang 53006 "$L")"
+shot about-$l
 driver click --dialog 1006 1 >/dev/null
 
 step "page 1: the licence"
 driver click --dialog 1005 1000 >/dev/null
-driver wait-text --dialog 1005 1007 "$(lang 53011 DE)" 5000 >/dev/null || fail "page 1 did not come"
-expect "1000 page 1" "$(text_of 1005 1000)" "$(lang 53016 DE)"
-expect "1001 page 1" "$(text_of 1005 1001)" "$(lang 53015 DE)"
-expect "1010 page 1" "$(text_of 1005 1010)" "$(lang 53005 DE)"
+driver wait-text --dialog 1005 1007 "$(lang 53011 "$L")" 5000 >/dev/null || fail "page 1 did not come"
+expect "1000 page 1" "$(text_of 1005 1000)" "$(lang 53016 "$L")"
+expect "1001 page 1" "$(text_of 1005 1001)" "$(lang 53015 "$L")"
+expect "1010 page 1" "$(text_of 1005 1010)" "$(lang 53005 "$L")"
 licence=$(text_of 1005 1013)
-expect_match "licence starts with its first paragraph" "$(head -c 300 <<<"$licence")" "^$(lang 53500 DE | head -c 20)"
+expect_has "licence starts with its first paragraph" "$(head -n1 <<<"$licence")" \
+    "$(lang 53500 "$L" | cut -d' ' -f1-3)"
 expect_match "strip hidden" "$(state_of 1005 1022)" "visible=0"
-shot page1-de
+shot page1-$l
 driver click --dialog 1005 1010 >/dev/null
-driver wait-text --dialog 1005 1002 "$(lang 53000 DE)" 5000 >/dev/null || fail "Back did not return to page 0"
+driver wait-text --dialog 1005 1002 "$(lang 53000 "$L")" 5000 >/dev/null || fail "Back did not return to page 0"
 driver click --dialog 1005 1000 >/dev/null
-driver wait-text --dialog 1005 1007 "$(lang 53011 DE)" 5000 >/dev/null || fail "page 1 again"
+driver wait-text --dialog 1005 1007 "$(lang 53011 "$L")" 5000 >/dev/null || fail "page 1 again"
 
 step "page 2: the summary"
 driver click --dialog 1005 1000 >/dev/null
-driver wait-text --dialog 1005 1007 "$(lang 53017 DE)" 5000 >/dev/null || fail "page 2 did not come"
+driver wait-text --dialog 1005 1007 "$(lang 53017 "$L")" 5000 >/dev/null || fail "page 2 did not come"
 summary=$(text_of 1005 1014)
-expect_match "summary heading" "$summary" "^$(lang 53019 DE)"
+expect_has "summary heading" "$summary" "$(lang 53019 "$L")"
 expect_match "summary folder" "$summary" 'C:\\TAVSERVER\\'
 expect_match "summary module" "$summary" '^    Module$'
-expect "1000 page 2" "$(text_of 1005 1000)" "$(lang 53026 DE)"
-shot page2-de
+expect "1000 page 2" "$(text_of 1005 1000)" "$(lang 53026 "$L")"
+shot page2-$l
 
 step "the settings dialog: OK only while understood is ticked"
 driver click --dialog 1005 1000 >/dev/null
 driver wait-dialog 1028 5000 >/dev/null || fail "no settings dialog"
-expect "settings title" "$(text_of 1028 0)" "$(lang 53307 DE)"
-expect "understood text" "$(text_of 1028 1028)" "$(lang 53316 DE)"
+expect "settings title" "$(text_of 1028 0)" "$(lang 53307 "$L")"
+expect "understood text" "$(text_of 1028 1028)" "$(lang 53316 "$L")"
 expect_match "OK disabled at first" "$(state_of 1028 1)" "enabled=0"
 expect_match "sync compatibility on" "$(state_of 1028 1027)" "checked=1"
 expect_match "secure channel off" "$(state_of 1028 1025)" "checked=0"
-shot settings-132-de
+shot settings-132-$l
 driver check --dialog 1028 1028 1 >/dev/null
 expect_match "OK enabled when understood" "$(state_of 1028 1)" "enabled=1"
 driver check --dialog 1028 1028 0 >/dev/null
@@ -179,17 +195,17 @@ driver click --dialog 1028 1 >/dev/null
 
 step "the final question, then the run"
 box=$(driver msgbox 5000)
-expect "final question" "$(sed -n 2p <<<"$box")" "$(lang 53010 DE)"
-shot final-question-de
+expect "final question" "$(sed -n 2p <<<"$box")" "$(lang 53010 "$L")"
+shot final-question-$l
 driver answer 6 >/dev/null || fail "final question: no Yes"
-driver wait-text --dialog 1005 1000 "$(lang 53036 DE)" 120000 >/dev/null || fail "the run did not end"
-shot page3-de
-expect "subtitle after the run" "$(text_of 1005 1008)" "$(lang 53029 DE)"
-expect "note after the run" "$(text_of 1005 1021)" "$(lang 53034 DE)"
+driver wait-text --dialog 1005 1000 "$(lang 53036 "$L")" 120000 >/dev/null || fail "the run did not end"
+shot page3-$l
+expect "subtitle after the run" "$(text_of 1005 1008)" "$(lang 53029 "$L")"
+expect "note after the run" "$(text_of 1005 1021)" "$(lang 53034 "$L")"
 expect "current action emptied" "$(text_of 1005 1024)" ""
 status=$(text_of 1005 1016)
 expect_match "status lines" "$status" "^-- "
-expect_match "status in German" "$status" "$(lang 53038 DE)"
+expect_has "status in the wizard's language" "$status" "$(lang 53038 "$L")"
 expect_match "Close enabled again" "$(driver menu-item --dialog 1005)" "^61536 0 "
 driver click --dialog 1005 1000 >/dev/null
 wizard_ended || fail "the wizard did not end after the run"
@@ -208,17 +224,17 @@ expect_match "result log: service stopped" "$log" "$(lang 53078 EN).*tavsvc"
 expect_match "result log: service started" "$log" "$(lang 53086 EN).*tavsvc"
 
 step "a second start: the stored language, and Cancel"
-wine reg add 'HKLM\SOFTWARE\Kelmark\Tav' /v TavLanguage /d DE /f /reg:32 >/dev/null
+wine reg add 'HKLM\SOFTWARE\Kelmark\Tav' /v TavLanguage /d "$L" /f /reg:32 >/dev/null
 start_wizard
 driver answer 1 20000 >/dev/null || fail "second start: no prerequisite question"
 driver wait-dialog 1005 20000 >/dev/null || fail "second start: no wizard"
-expect "stored language" "$(text_of 1005 1005)" "German"
-expect "stored language texts" "$(text_of 1005 1002)" "$(lang 53000 DE)"
+expect "stored language" "$(text_of 1005 1005)" "$L_name"
+expect "stored language texts" "$(text_of 1005 1002)" "$(lang 53000 "$L")"
 driver click --dialog 1005 1001 >/dev/null
 box=$(driver msgbox 5000)
-expect "cancel question" "$(sed -n 2p <<<"$box")" "$(lang 53009 DE)"
+expect "cancel question" "$(sed -n 2p <<<"$box")" "$(lang 53009 "$L")"
 driver answer 7 >/dev/null
-expect "No keeps the wizard" "$(text_of 1005 1002)" "$(lang 53000 DE)"
+expect "No keeps the wizard" "$(text_of 1005 1002)" "$(lang 53000 "$L")"
 driver click --dialog 1005 1001 >/dev/null
 driver answer 6 5000 >/dev/null
 wizard_ended || fail "Cancel did not end the wizard"
@@ -230,14 +246,14 @@ before=$(md5sum <"$drive/TavServer/Qelsrv.exe")
 start_wizard
 driver wait-dialog 1005 20000 >/dev/null || fail "broken description: no wizard"
 driver click --dialog 1005 1000 >/dev/null
-driver wait-text --dialog 1005 1007 "$(lang 53011 DE)" 5000 >/dev/null || fail "broken description: no page 1"
+driver wait-text --dialog 1005 1007 "$(lang 53011 "$L")" 5000 >/dev/null || fail "broken description: no page 1"
 driver click --dialog 1005 1000 >/dev/null
-driver wait-text --dialog 1005 1007 "$(lang 53017 DE)" 5000 >/dev/null || fail "broken description: no page 2"
-expect_match "no module in the summary" "$(text_of 1005 1014 | tr '\n' '|')" "$(lang 53024 DE)\|\|"
+driver wait-text --dialog 1005 1007 "$(lang 53017 "$L")" 5000 >/dev/null || fail "broken description: no page 2"
+expect_has "no module in the summary" "$(text_of 1005 1014 | tr '\n' '|')" "$(lang 53024 "$L")||"
 shot page2-broken-description
 driver click --dialog 1005 1000 >/dev/null
 driver answer 6 5000 >/dev/null || fail "broken description: no final question"
-driver wait-text --dialog 1005 1000 "$(lang 53036 DE)" 60000 >/dev/null || fail "broken description: no end"
+driver wait-text --dialog 1005 1000 "$(lang 53036 "$L")" 60000 >/dev/null || fail "broken description: no end"
 driver click --dialog 1005 1000 >/dev/null
 wizard_ended || fail "broken description: the wizard did not end"
 expect "server untouched" "$(md5sum <"$drive/TavServer/Qelsrv.exe")" "$before"
