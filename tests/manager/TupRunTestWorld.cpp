@@ -71,9 +71,9 @@ RunWorld::RunWorld()
         return lines;
     };
 
-    guarded_ = {&machine.registry, &machine.processes, &machine.versions, &clock,
-                &machine.program,  &machine.files,     &machine.services, &machine.launcher,
-                &machine.environment, &machine.shell,  &machine.messageBoxes};
+    // The fake machine with every interface it has, the clock replaced by the guarded one.
+    guarded_ = sys::CurrentMachine();
+    guarded_.clock = &clock;
     previous_ = sys::ReplaceCurrentMachine(&guarded_);
 }
 
