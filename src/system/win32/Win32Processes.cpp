@@ -1,6 +1,8 @@
 // The running processes of Windows, through the process status library loaded at run time.
 #include "system/win32/Win32Processes.h"
 
+#include "system/win32/Win32Library.h"
+
 #include <windows.h>
 
 #include <vector>
@@ -13,28 +15,6 @@ using EnumProcessModulesFn = BOOL(WINAPI*)(HANDLE, HMODULE*, DWORD, DWORD*);
 using GetModuleFileNameExFn = DWORD(WINAPI*)(HANDLE, HMODULE, LPWSTR, DWORD);
 
 constexpr DWORD kPathChars = 520;
-
-// A loaded library, unloaded when it goes.
-class Library {
-public:
-    explicit Library(const wchar_t* name) : module_(LoadLibraryW(name)) {}
-    ~Library() {
-        if (module_) FreeLibrary(module_);
-    }
-    Library(const Library&) = delete;
-    Library& operator=(const Library&) = delete;
-
-    explicit operator bool() const { return module_ != nullptr; }
-
-    template <typename Fn>
-    Fn Function(const char* name) const {
-        return module_ ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module_, name)))
-                       : nullptr;
-    }
-
-private:
-    HMODULE module_;
-};
 
 // An open process handle, closed when it goes.
 class ProcessHandle {

@@ -2,6 +2,8 @@
 // local server and the default environment.
 #include "system/win32/Win32Spooler.h"
 
+#include "system/win32/Win32Library.h"
+
 #include <windows.h>
 #include <winspool.h>
 
@@ -13,26 +15,6 @@ namespace {
 using GetPrintProcessorDirectoryFn = BOOL(WINAPI*)(LPWSTR, LPWSTR, DWORD, LPBYTE, DWORD, LPDWORD);
 using EnumPrintProcessorsFn = BOOL(WINAPI*)(LPWSTR, LPWSTR, DWORD, LPBYTE, DWORD, LPDWORD, LPDWORD);
 using AddPrintProcessorFn = BOOL(WINAPI*)(LPWSTR, LPWSTR, LPWSTR, LPWSTR);
-
-// The spooler's client library, unloaded when it goes.
-class SpoolerLibrary {
-public:
-    SpoolerLibrary() : module_(LoadLibraryW(L"winspool.drv")) {}
-    ~SpoolerLibrary() {
-        if (module_) FreeLibrary(module_);
-    }
-    SpoolerLibrary(const SpoolerLibrary&) = delete;
-    SpoolerLibrary& operator=(const SpoolerLibrary&) = delete;
-
-    template <typename Fn>
-    Fn Function(const char* name) const {
-        return module_ ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module_, name)))
-                       : nullptr;
-    }
-
-private:
-    HMODULE module_;
-};
 
 // A byte buffer aligned for the pointers the spooler writes into it.
 class InfoBuffer {
@@ -49,7 +31,7 @@ private:
 }  // namespace
 
 bool Win32Spooler::GetPrintProcessorFolder(std::wstring& folder) {
-    SpoolerLibrary spooler;
+    Library spooler(L"winspool.drv");
     auto getFolder = spooler.Function<GetPrintProcessorDirectoryFn>("GetPrintProcessorDirectoryW");
     if (!getFolder) return false;
     wchar_t buffer[kFolderChars] = {};
@@ -63,7 +45,7 @@ bool Win32Spooler::GetPrintProcessorFolder(std::wstring& folder) {
 }
 
 bool Win32Spooler::ListPrintProcessors(std::vector<std::wstring>& names) {
-    SpoolerLibrary spooler;
+    Library spooler(L"winspool.drv");
     auto enumerate = spooler.Function<EnumPrintProcessorsFn>("EnumPrintProcessorsW");
     if (!enumerate) return false;
     InfoBuffer buffer(firstListBytes_);
@@ -86,7 +68,7 @@ bool Win32Spooler::ListPrintProcessors(std::vector<std::wstring>& names) {
 }
 
 bool Win32Spooler::RegisterPrintProcessor(const std::wstring& library, const std::wstring& name) {
-    SpoolerLibrary spooler;
+    Library spooler(L"winspool.drv");
     auto add = spooler.Function<AddPrintProcessorFn>("AddPrintProcessorW");
     if (!add) return false;
     // The spooler's declaration takes writable strings.
