@@ -89,8 +89,8 @@ gone() {  # CONTROLID: waits until no dialog has that control
 # layout: every control inside the client area; the controls of one group (a line of ids; in the
 # wizard one page) do not overlap, except that group box 1009 holds the page content; each check
 # box's explanation follows right below it.
-check_template() {  # NAME DIALOG_CONTROL SPEC GROUPS PAIRS
-    local name=$1 dialog=$2 spec=$3 groups=$4 pairs=$5 controls
+check_template() {  # NAME DIALOG_CONTROL LAYOUT GROUPS PAIRS
+    local name=$1 dialog=$2 layout=$3 groups=$4 pairs=$5 controls
     controls=$(controls_of "$dialog")
     checks=$((checks + 1))
     [ -n "$controls" ] || { fail "$name: no controls"; return; }
@@ -107,7 +107,7 @@ check_template() {  # NAME DIALOG_CONTROL SPEC GROUPS PAIRS
             expect "$name: style $rule of $id" \
                 "$(printf '0x%x' $((style & ${rule%=*})))" "$(printf '0x%x' $((${rule#*=})))"
         done
-    done <<<"$spec"
+    done <<<"$layout"
 
     local layout
     layout=$(awk -v groups="$groups" -v pairs="$pairs" '
@@ -147,7 +147,7 @@ check_template() {  # NAME DIALOG_CONTROL SPEC GROUPS PAIRS
 multiline_ro="0x804=0x804"
 vscroll="0x200000=0x200000"
 autocheck="0xf=0x3"
-wizard_spec="1000 Button 0xf=0x1
+wizard_layout="1000 Button 0xf=0x1
 1001 Button 0xf=0x0
 1010 Button 0xf=0x0
 1002 Static
@@ -173,7 +173,7 @@ wizard_spec="1000 Button 0xf=0x1
 1024 Static"
 wizard_pages="1022 1002 1003 1004 1005 1000 1001;1007 1008 1009 1011 1013 1012 1010 1000 1001;\
 1007 1008 1009 1014 1015 1010 1000 1001;1007 1008 1009 1023 1024 1017 1018 1019 1020 1016 1021 1000"
-settings_spec() {  # CHECK_BOXES EXPLANATIONS LINK INTRO
+settings_layout() {  # CHECK_BOXES EXPLANATIONS LINK INTRO
     local id
     printf '1 Button 0xf=0x1\n2 Button 0xf=0x0\n%s SysLink\n%s Static\n' "$3" "$4"
     for id in $1; do printf '%s Button %s\n' "$id" "$autocheck"; done
@@ -185,7 +185,7 @@ start_host 102
 driver wait-dialog 1005 30000 >"$work/handle"
 expect "wizard shown" $? 0
 expect "wait-dialog prints a handle" "$(grep -cE '^0x[0-9a-f]+$' "$work/handle")" 1
-check_template "wizard" 1005 "$wizard_spec" "$wizard_pages" ""
+check_template "wizard" 1005 "$wizard_layout" "$wizard_pages" ""
 controls_of 1005 >"$work/controls"
 strip=$(awk '$1 == 1022 {print $5, $6, $7, $8}' "$work/controls")
 client=$(awk '$1 == 0 {print $7, $8}' "$work/controls")
@@ -261,7 +261,7 @@ end_host "wizard closed by the system menu" 2
 start_host 132
 driver wait-dialog 1028 20000 >/dev/null
 check_template "settings 132" 1028 \
-    "$(settings_spec "1025 1026 1027 1028" "1031 1032 1033" 1029 1030)" \
+    "$(settings_layout "1025 1026 1027 1028" "1031 1032 1033" 1029 1030)" \
     "1 2 1025 1026 1027 1028 1029 1030 1031 1032 1033" "1025:1031 1026:1032 1027:1033"
 expect "understood box clear" "$(driver state --dialog 1028 1028)" "visible=1 enabled=1 checked=0"
 driver check --dialog 1028 1028 1
@@ -277,7 +277,7 @@ end_host "settings 132 OK" 1
 start_host 133
 driver wait-dialog 1038 20000 >/dev/null
 check_template "settings 133" 1038 \
-    "$(settings_spec "1034 1035 1036 1037 1038" "1041 1042 1043 1044" 1039 1040)" \
+    "$(settings_layout "1034 1035 1036 1037 1038" "1041 1042 1043 1044" 1039 1040)" \
     "1 2 1034 1035 1036 1037 1038 1039 1040 1041 1042 1043 1044" \
     "1034:1041 1035:1042 1036:1043 1037:1044"
 driver click --dialog 1038 2
@@ -285,7 +285,7 @@ end_host "settings 133 Cancel" 2
 
 start_host 134
 driver wait-dialog 1046 20000 >/dev/null
-check_template "settings 134" 1046 "$(settings_spec "1045 1046" "1049" 1047 1048)" \
+check_template "settings 134" 1046 "$(settings_layout "1045 1046" "1049" 1047 1048)" \
     "1 2 1045 1046 1047 1048 1049" "1045:1049"
 driver click --dialog 1046 2
 end_host "settings 134 Cancel" 2
