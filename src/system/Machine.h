@@ -1,6 +1,7 @@
 // The set of machine interfaces the update logic works through.
 #pragma once
 
+#include "system/CertificateComponent.h"
 #include "system/Clock.h"
 #include "system/CodePage.h"
 #include "system/Environment.h"
@@ -36,6 +37,7 @@ struct Machine {
     IOperatingSystem* operatingSystem = nullptr;
     ISpooler* spooler = nullptr;
     IWow64* wow64 = nullptr;
+    ICertificateComponent* certificates = nullptr;
 };
 
 // The machine this build runs on (Windows, or the reduced Linux one).

@@ -141,6 +141,12 @@ public:
     bool SetRedirection(bool) override { return true; }
 };
 
+// No COM to create the certificate component with.
+class NoCertificateComponent final : public ICertificateComponent {
+public:
+    std::unique_ptr<ICertificateSession> Create() override { return nullptr; }
+};
+
 }  // namespace
 
 Machine& HostMachine() {
@@ -159,6 +165,7 @@ Machine& HostMachine() {
     static FixedOperatingSystem operatingSystem;
     static NoSpooler spooler;
     static FixedWow64 wow64;
+    static NoCertificateComponent certificates;
     static Machine machine = [] {
         Machine m;
         m.registry = &registry;
@@ -176,6 +183,7 @@ Machine& HostMachine() {
         m.operatingSystem = &operatingSystem;
         m.spooler = &spooler;
         m.wow64 = &wow64;
+        m.certificates = &certificates;
         return m;
     }();
     return machine;
