@@ -28,6 +28,10 @@ public:
     // lists the local Administrators group (S-1-5-32-544) among its groups. False on every
     // failure, and for group lists larger than 1024 bytes.
     virtual bool TokenListsAdministrators() = 0;
+
+    // The Windows system folder (such as "C:\\Windows\\system32"), as Windows gives it; empty
+    // when it cannot be read.
+    virtual std::wstring SystemFolder() = 0;
 };
 
 }  // namespace sys

@@ -288,7 +288,7 @@ bool FakeFiles::ReadAccessList(const std::wstring& path, sys::AccessList& list) 
 bool FakeFiles::WriteAccessList(const std::wstring& path, const sys::AccessList& list) {
     std::lock_guard<std::mutex> lock(mutex_);
     Node* node = Find(path);
-    if (!node) return false;
+    if (!node || !accessListsWritable) return false;
     node->access = list;
     return true;
 }

@@ -66,6 +66,7 @@ public:
     bool freeSpaceReadable = true;
     std::vector<std::wstring> freeSpacePaths;  // every FreeSpace query, in order
     int temporaryFiles = 0;         // CreateTemporaryFile calls that made a file
+    bool accessListsWritable = true;  // false: every WriteAccessList fails
 
 private:
     friend class FakeAppendFile;

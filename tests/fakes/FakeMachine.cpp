@@ -65,6 +65,59 @@ void FakeClock::SleepMs(uint32_t milliseconds) {
     nowMs += milliseconds;
 }
 
+class FakeCertificateComponent::Session final : public sys::ICertificateSession {
+public:
+    explicit Session(FakeCertificateComponent& component) : component_(component) {}
+    ~Session() override { component_.Record({L"Release", {}}); }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    sys::ComponentCall RemoveBindingForSite(const std::wstring& site, const std::wstring& protocol,
+                                            const std::wstring& bindingInformation) override {
+        component_.Record({L"RemoveBindingForSite", {site, protocol, bindingInformation}});
+        return component_.Answer();
+    }
+    sys::ComponentCall AddBindingForSite(const std::wstring& site, const std::wstring& protocol,
+                                         const std::wstring& bindingInformation,
+                                         const std::wstring& certificateName,
+                                         int32_t storeFlags) override {
+        component_.Record({L"AddBindingForSite",
+                           {site, protocol, bindingInformation, certificateName,
+                            std::to_wstring(storeFlags)}});
+        return component_.Answer();
+    }
+    sys::ComponentCall CreateSelfSignedCertificateInStore(int32_t storeFlags,
+                                                          const std::wstring& subjectNames,
+                                                          const std::wstring& certificateName,
+                                                          bool flag) override {
+        component_.Record({L"CreateSelfSignedCertificateInStore",
+                           {std::to_wstring(storeFlags), subjectNames, certificateName,
+                            flag ? L"true" : L"false"}});
+        return component_.Answer();
+    }
+
+private:
+    FakeCertificateComponent& component_;
+};
+
+std::unique_ptr<sys::ICertificateSession> FakeCertificateComponent::Create() {
+    Record({L"Create", {}});
+    if (!creatable) return nullptr;
+    return std::make_unique<Session>(*this);
+}
+
+void FakeCertificateComponent::Record(Call call) {
+    calls.push_back(call);
+    if (onCall) onCall(call.name);
+}
+
+sys::ComponentCall FakeCertificateComponent::Answer() {
+    if (answers.empty()) return {true, true, std::wstring()};
+    sys::ComponentCall answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
 FakeMachine::FakeMachine() {
     machine_.registry = &registry;
     machine_.processes = &processes;
@@ -81,6 +134,7 @@ FakeMachine::FakeMachine() {
     machine_.operatingSystem = &operatingSystem;
     machine_.spooler = &spooler;
     machine_.wow64 = &wow64;
+    machine_.certificates = &certificates;
     processes.onTerminate = [this](uint32_t id) { services.OnProcessEnded(id); };
     previous_ = sys::ReplaceCurrentMachine(&machine_);
 }

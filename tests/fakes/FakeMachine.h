@@ -1,8 +1,10 @@
 // A whole fake machine for native tests, put in place for the lifetime of the object.
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -91,10 +93,12 @@ public:
     sys::OsVersion Version() override { return version; }
     std::wstring Architecture() override { return architecture; }
     bool TokenListsAdministrators() override { return administrators; }
+    std::wstring SystemFolder() override { return systemFolder; }
 
     sys::OsVersion version{6, 1};
     std::wstring architecture = L"x64";
     bool administrators = false;
+    std::wstring systemFolder = L"C:\\Windows\\system32";
 };
 
 class FakeEnvironment final : public sys::IEnvironment {
@@ -167,6 +171,36 @@ public:
     std::vector<bool> switches;
 };
 
+// The certificate component: records every call with its arguments in order, including the
+// creation and release of its objects, and answers each call from a queue of answers (a
+// successful call with a true result once the queue is empty). Creation can be refused.
+class FakeCertificateComponent final : public sys::ICertificateComponent {
+public:
+    struct Call {
+        std::wstring name;  // "Create", "Release" or the method's name
+        std::vector<std::wstring> arguments;
+        bool operator==(const Call& other) const {
+            return name == other.name && arguments == other.arguments;
+        }
+    };
+    std::unique_ptr<sys::ICertificateSession> Create() override;
+
+    // Answers that are not a true result: a failed HRESULT, and a success with a false result.
+    static sys::ComponentCall Failed() { return {false, false, L"failed"}; }
+    static sys::ComponentCall Refused() { return {true, false, L"refused"}; }
+
+    bool creatable = true;
+    std::deque<sys::ComponentCall> answers;
+    std::vector<Call> calls;
+    // Told of every call by its name, so a test can put it beside other events.
+    std::function<void(const std::wstring&)> onCall;
+
+private:
+    class Session;
+    void Record(Call call);
+    sys::ComponentCall Answer();
+};
+
 class FakeMachine {
 public:
     FakeMachine();
@@ -188,6 +222,7 @@ public:
     FakeOperatingSystem operatingSystem;
     FakeSpooler spooler;
     FakeWow64 wow64;
+    FakeCertificateComponent certificates;
 
     // Lets the update logic use the real files of the test machine instead of the fake ones,
     // for tests whose files are read by libxml2 itself.

@@ -52,6 +52,15 @@ TEST(OperatingSystemWin, AdministratorsGroupOfTheProcessAndOfAnImpersonatingThre
     EXPECT_EQ(process, impersonating);
 }
 
+TEST(OperatingSystemWin, SystemFolderIsTheOneWindowsNames) {
+    wchar_t expected[MAX_PATH + 1] = {};
+    ASSERT_GT(GetSystemDirectoryW(expected, MAX_PATH + 1), 0u);
+    const std::wstring folder = OperatingSystem().SystemFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(std::wstring(expected), folder);
+    EXPECT_NE(L'\\', folder.back());
+}
+
 TEST(OperatingSystemWin, FreeSpaceOfTheCurrentDriveCanBeRead) {
     // What the disk space question asks when no server is installed.
     uint64_t bytes = 0;

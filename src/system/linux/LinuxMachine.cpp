@@ -124,6 +124,7 @@ public:
     OsVersion Version() override { return OsVersion{6, 2}; }
     std::wstring Architecture() override { return L"x64"; }
     bool TokenListsAdministrators() override { return false; }
+    std::wstring SystemFolder() override { return {}; }
 };
 
 // No spooler to ask.

@@ -84,4 +84,11 @@ bool Win32OperatingSystem::TokenListsAdministrators() {
     return false;
 }
 
+std::wstring Win32OperatingSystem::SystemFolder() {
+    wchar_t buffer[MAX_PATH + 1] = {};
+    const UINT length = GetSystemDirectoryW(buffer, MAX_PATH + 1);
+    if (length == 0 || length > MAX_PATH) return {};
+    return std::wstring(buffer, length);
+}
+
 }  // namespace sys::win32

@@ -10,6 +10,7 @@ public:
     OsVersion Version() override;
     std::wstring Architecture() override;
     bool TokenListsAdministrators() override;
+    std::wstring SystemFolder() override;
 };
 
 }  // namespace sys::win32
