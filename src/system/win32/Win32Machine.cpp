@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "system/Machine.h"
+#include "system/win32/Win32CertificateComponent.h"
 #include "system/win32/Win32CodePage.h"
 #include "system/win32/Win32Files.h"
 #include "system/win32/Win32Launcher.h"
@@ -97,6 +98,7 @@ Machine& HostMachine() {
     static win32::Win32OperatingSystem operatingSystem;
     static win32::Win32Spooler spooler;
     static win32::Win32Wow64 wow64;
+    static win32::Win32CertificateComponent certificates;
     static Machine machine = [] {
         Machine m;
         m.registry = &registry;
@@ -114,6 +116,7 @@ Machine& HostMachine() {
         m.operatingSystem = &operatingSystem;
         m.spooler = &spooler;
         m.wow64 = &wow64;
+        m.certificates = &certificates;
         return m;
     }();
     return machine;
