@@ -11,8 +11,9 @@
 //   Create=ok;Remove=false,false,ok;Add=fail;RemoveCertificate=ok
 // The n-th call of a method on one object takes the n-th answer; after the last one that one
 // repeats; a method not named answers ok. "ok" is S_OK with VARIANT_TRUE, "false" S_OK with
-// VARIANT_FALSE, "fail" E_FAIL with VARIANT_FALSE and no message. Both variables are read when
-// an object is created.
+// VARIANT_FALSE, "fail" E_FAIL with VARIANT_FALSE and no message, "failtrue" E_FAIL with
+// VARIANT_TRUE left in the out result, as a careless component might. Both variables are read
+// when an object is created.
 #include <objbase.h>
 #include <oleauto.h>
 #include <windows.h>
@@ -32,7 +33,7 @@ namespace {
 std::atomic<long> g_objects{0};
 std::atomic<long> g_locks{0};
 
-enum class Answer { Ok, False, Fail };
+enum class Answer { Ok, False, Fail, FailTrue };
 
 std::wstring Variable(const wchar_t* name) {
     std::vector<wchar_t> buffer(1024);
@@ -71,9 +72,10 @@ std::map<std::wstring, std::vector<Answer>> ReadAnswers() {
         if (equals == std::wstring::npos) continue;
         std::vector<Answer>& sequence = answers[Trimmed(entry.substr(0, equals))];
         for (const std::wstring& word : Split(entry.substr(equals + 1), L',')) {
-            sequence.push_back(word == L"false"  ? Answer::False
-                               : word == L"fail" ? Answer::Fail
-                                                 : Answer::Ok);
+            sequence.push_back(word == L"false"      ? Answer::False
+                               : word == L"fail"     ? Answer::Fail
+                               : word == L"failtrue" ? Answer::FailTrue
+                                                     : Answer::Ok);
         }
     }
     return answers;
@@ -190,6 +192,10 @@ private:
             ++calls;
         }
         if (answer == Answer::Fail) return E_FAIL;
+        if (answer == Answer::FailTrue) {
+            if (result) *result = VARIANT_TRUE;
+            return E_FAIL;
+        }
         if (!result) return E_POINTER;
         *result = answer == Answer::Ok ? VARIANT_TRUE : VARIANT_FALSE;
         if (message) {
