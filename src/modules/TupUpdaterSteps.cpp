@@ -2,8 +2,10 @@
 #include "modules/TupUpdaterSteps.h"
 
 #include "app/lang/TextIds.h"
+#include "base/WideText.h"
 #include "manager/TupManager.h"
 #include "persist/ObjContainer.h"
+#include "updater/TupTokenReplacer.h"
 
 namespace TupSteps {
 
@@ -46,6 +48,26 @@ int ReplacePathPlaceholders(std::vector<CTupModuleFile>& files,
         }
     }
     return changed;
+}
+
+void WriteDwordItems(std::vector<CTupRegistryKey>& items, const CTupTokenReplacer& replacer,
+                     CTupManager* manager, const std::vector<DwordSetting>& settings) {
+    for (CTupRegistryKey& item : items) {
+        std::wstring valueName = item.ValueName();
+        replacer.ReplaceTokens(valueName);
+        for (const DwordSetting& setting : settings) {
+            if (!tav::FoldEquals(valueName, setting.valueName)) continue;
+            item.SetNumberValue(setting.value);
+            if (manager) {
+                manager->Report(kReportResultLog, tav::kTextWritingRegistryValue, -1, -1,
+                                item.GetKeyName(&replacer));
+            }
+            // The run's registry phase wrote the package's value only where none was; this
+            // one is decided by the settings and replaces what is there.
+            item.Write(&replacer, false, true);
+            break;
+        }
+    }
 }
 
 }  // namespace TupSteps

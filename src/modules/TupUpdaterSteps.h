@@ -1,5 +1,6 @@
 // Steps that several product updaters share: the key of the server's own settings, the secure
-// channel values, and path placeholders in the installation paths of a module's files.
+// channel values, path placeholders in the installation paths of a module's files, and DWORD
+// values of a module's registry items.
 #pragma once
 
 #include <cstdint>
@@ -7,8 +8,10 @@
 #include <vector>
 
 #include "updater/TupModuleFile.h"
+#include "updater/TupRegistryKey.h"
 
 class CTupManager;
+class CTupTokenReplacer;
 
 namespace TupSteps {
 
@@ -30,5 +33,18 @@ struct PathPlaceholder {
 // occurrence of it, the others stay); the number of files changed.
 int ReplacePathPlaceholders(std::vector<CTupModuleFile>& files,
                             const std::vector<PathPlaceholder>& placeholders);
+
+// The DWORD that registry items of a value name are given.
+struct DwordSetting {
+    const wchar_t* valueName;
+    uint32_t value;
+};
+
+// For each item, in order, whose value name (tokens replaced) equals the name of one of the
+// settings (A-Z folded): makes its value that DWORD, reports its key name (tokens replaced,
+// 53293) and writes it in the 32-bit view, replacing the value found there. Other items are
+// left alone.
+void WriteDwordItems(std::vector<CTupRegistryKey>& items, const CTupTokenReplacer& replacer,
+                     CTupManager* manager, const std::vector<DwordSetting>& settings);
 
 }  // namespace TupSteps
