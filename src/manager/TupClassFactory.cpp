@@ -13,9 +13,11 @@
 #include "modules/TupOzaroUpdater.h"
 #include "modules/TupRvxResourcesUpdater.h"
 #include "modules/TupRvxUpdater.h"
+#include "modules/TupRvxWebpagesUpdater.h"
 #include "modules/TupTavLangXmlUpdater.h"
 #include "modules/TupTavPortUpdater.h"
 #include "modules/TupWebModulesUpdater.h"
+#include "modules/TupWebpagesUpdater.h"
 #include "updater/TupExecutionCondition.h"
 #include "updater/TupModuleUpdater.h"
 #include "updater/TupToken.h"
@@ -44,10 +46,12 @@ std::map<std::wstring, CreateFunction>& Table() {
         {L"CTupOzaroUpdater", &Make<CTupOzaroUpdater>},
         {L"CTupRvxResourcesUpdater", &Make<CTupRvxResourcesUpdater>},
         {L"CTupRvxUpdater", &Make<CTupRvxUpdater>},
+        {L"CTupRvxWebpagesUpdater", &Make<CTupRvxWebpagesUpdater>},
         {L"CTupTavLangXmlUpdater", &Make<CTupTavLangXmlUpdater>},
         {L"CTupTavPortUpdater", &Make<CTupTavPortUpdater>},
         {L"CTupToken", &Make<CTupToken>},
         {L"CTupWebModulesUpdater", &Make<CTupWebModulesUpdater>},
+        {L"CTupWebpagesUpdater", &Make<CTupWebpagesUpdater>},
     };
     return table;
 }
