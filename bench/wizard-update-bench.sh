@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# Times a large module updated end to end through the real wizard under Wine (from Yes on the
+# final question to the page after the run: services stopped, checks, backup, file phase,
+# services started) against Wine's xcopy /e /i of the same tree done twice in the same prefix
+# (as the backup, then over the installed files). While the wizard runs, the status view and the
+# current action are read every second, to show that both keep moving.
+# Usage: bench/wizard-update-bench.sh [FILES] [TOTAL_MB] [FOLDERS]   (10000 1000 300)
+set -uo pipefail
+
+repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+files=${1:-10000} megabytes=${2:-1000} folders=${3:-300}
+build="$repo/build/windows"
+cd "$repo"
+scripts/setup.sh >/dev/null
+scripts/build-libxml2-windows.sh >/dev/null
+cmake --preset windows >/dev/null
+cmake --build build/windows -j2 --target TavUpdateWizard tavpkg uidriver uidriver_hook \
+    tav_server_v1 tav_desktop_keeper >/dev/null
+
+source tests/win/uidriver/ui-test-lib.sh
+work=$(mktemp -d /var/tmp/tav-bench.XXXXXX)
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+xvfb_pid=""
+trap 'wineserver -k 2>/dev/null; [ -n "$xvfb_pid" ] && kill "$xvfb_pid"; wait 2>/dev/null; rm -rf "$work"' EXIT
+start_xvfb "$work"
+wineboot -i >/dev/null 2>&1
+wineserver -w
+drive="$WINEPREFIX/drive_c"
+
+# Two trees of the same layout with different bytes: the installed one and the package's. Names
+# in capitals, as the manager writes the install folder (see file-update-bench.sh).
+tree() {  # ROOT SEED
+    python3 - "$1" "$2" "$files" "$megabytes" "$folders" <<'EOF'
+import os, random, sys
+root, seed, files, mb, folders = sys.argv[1], int(sys.argv[2]), *map(int, sys.argv[3:])
+rng = random.Random(seed)
+mean = mb * 1024 * 1024 // files
+block = rng.randbytes(4 * mean)
+for i in range(files):
+    folder = i % folders
+    path = os.path.join(root, "GROUP%02d" % (folder // 20), "FOLDER%03d" % folder)
+    os.makedirs(path, exist_ok=True)
+    size = mean // 2 + rng.randrange(mean + 1)
+    start = rng.randrange(len(block) - size)
+    with open(os.path.join(path, "FILE%05d.DAT" % i), "wb") as f:
+        f.write(block[start:start + size])
+EOF
+}
+echo "== two trees of $files files, $megabytes MB each"
+mkdir -p "$drive/TAVSERVER" "$drive/UPDATE/PACKAGE"
+tree "$drive/TAVSERVER/DATA" 1
+tree "$drive/UPDATE/PACKAGE/DATA" 2
+cp "$build/tests/win/wizard/tav_server_v1.exe" "$drive/TAVSERVER/Qelsrv.exe"
+cp "$build/TavUpdateWizard.exe" "$drive/UPDATE/"
+cp resources/TavLang.Xml "$drive/UPDATE/"
+cat >"$drive/UPDATE/config.xml" <<'EOF'
+<?xml version="1.0" encoding="UTF-8"?>
+<CONFIG>
+  <ITEM key="RequiredDiskspaceMB" type="OCUnsignedLong">1</ITEM>
+  <ITEM key="Tarnova_Update" type="OCContainer">
+    <ITEM key="ComponentName" type="OCString">Bench</ITEM>
+    <ITEM key="Updaters" type="OCContainer">
+      <ITEM key="Updater0" type="OCContainer">
+        <ITEM key="ClassType" type="OCString">CTupModuleUpdater</ITEM>
+        <ITEM key="AffectedServices" type="OCStringList">
+          <ITEM key="0" type="OCStringListItem">TavSvc</ITEM>
+        </ITEM>
+        <ITEM key="Files" type="OCContainer">
+          <ITEM key="File0" type="OCContainer">
+            <ITEM key="UpdatePackageFile" type="OCString">DATA\*</ITEM>
+            <ITEM key="InstallationFile" type="OCString">[$TN_INSTALL_PATH]DATA\*</ITEM>
+          </ITEM>
+        </ITEM>
+      </ITEM>
+    </ITEM>
+  </ITEM>
+</CONFIG>
+EOF
+wine sc create TavSvc binPath= 'C:\TAVSERVER\Qelsrv.exe' >/dev/null
+wine sc start TavSvc >/dev/null
+
+echo "== xcopy /e /i of the package tree, twice"
+sync
+start=$(date +%s.%N)
+wine xcopy /e /i /q 'C:\UPDATE\PACKAGE\DATA' 'C:\XCOPY1\DATA' >/dev/null
+wine xcopy /e /i /q 'C:\UPDATE\PACKAGE\DATA' 'C:\XCOPY2\DATA' >/dev/null
+xcopy_seconds=$(echo "$(date +%s.%N) - $start" | bc)
+rm -rf "$drive/XCOPY1" "$drive/XCOPY2"
+sync
+
+echo "== the wizard"
+desktop="tavbench$$"
+cp "$build/tests/win/wizard/tav_desktop_keeper.exe" "$drive/keeper.exe"
+wine explorer "/desktop=$desktop,1024x768" 'C:\keeper.exe' >/dev/null 2>&1 &
+(cd "$drive/UPDATE" && exec wine explorer "/desktop=$desktop,1024x768" TavUpdateWizard.exe) >/dev/null 2>&1 &
+driver() { wine "$build/tests/win/uidriver/uidriver.exe" --desktop "$desktop" "$@" 2>/dev/null | tr -d '\r'; }
+lang() { wine "$build/tavpkg.exe" text "$1" EN --folder 'C:\UPDATE' 2>/dev/null | tr -d '\r'; }
+done_text=$(lang 53036)
+driver wait-dialog 1005 60000 >/dev/null || { echo "no wizard"; exit 1; }
+driver click --dialog 1005 1000 >/dev/null
+driver wait-text --dialog 1005 1007 "$(lang 53011)" 10000 >/dev/null
+driver click --dialog 1005 1000 >/dev/null
+driver wait-text --dialog 1005 1007 "$(lang 53017)" 60000 >/dev/null
+driver click --dialog 1005 1000 >/dev/null
+driver msgbox 10000 >/dev/null
+start=$(date +%s.%N)
+driver answer 6 >/dev/null
+samples="$work/samples"
+while :; do
+    now=$(echo "$(date +%s.%N) - $start" | bc)
+    action=$(driver text --dialog 1005 1024 | head -n1)
+    lines=$(driver text --dialog 1005 1016 | wc -l)
+    printf '%s\t%s\t%s\n' "$now" "$lines" "$action" >>"$samples"
+    [ "$(driver text --dialog 1005 1000)" == "$done_text" ] && break
+    sleep 1
+done
+wizard_seconds=$(echo "$(date +%s.%N) - $start" | bc)
+note=$(driver text --dialog 1005 1021)
+
+awk -F'\t' -v x="$xcopy_seconds" -v w="$wizard_seconds" -v note="$note" '
+    { if ($3 != last_action || $2 != last_lines) { if (NR > 1 && $1 - changed > gap) gap = $1 - changed; changed = $1; changes++ }
+      last_action = $3; last_lines = $2; n++ }
+    END {
+      printf "xcopy twice:        %7.1f s\n", x
+      printf "wizard end to end:  %7.1f s   (%s)\n", w, note
+      printf "wizard / xcopy:     %7.2f\n", w / x
+      printf "status view or current action changed in %d of %d one-second samples; longest still: %.1f s\n", changes, n, gap }' "$samples"
