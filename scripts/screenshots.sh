@@ -4,7 +4,8 @@
 # dialog of the walk, the final question and the page after the run, taken while the wizard
 # walk test updates its staged server, for German and the languages with the longest texts or
 # other scripts (or those given: scripts/screenshots.sh FI AR); then every template and form as
-# the dialog host shows them from the same templates and language file.
+# the dialog host shows them from the same templates and language file; then every page of the
+# demo update, two of which are the README's pictures (docs/screenshots/).
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -13,7 +14,8 @@ scripts/setup.sh
 scripts/build-libxml2-windows.sh
 cmake --preset windows >/dev/null
 cmake --build build/windows -j"$(nproc)" --target TavUpdateWizard uidriver uidriver_hook tavpkg \
-    tav_server_v1 tav_server_v2 tav_launch_probe tav_desktop_keeper DialogHost
+    tav_server_v1 tav_server_v2 tav_launch_probe tav_desktop_keeper DialogHost tav_probe \
+    tav_probe_1000 tav_tool_recorder tav_regasm_standin TavCertHlp
 
 out="$top/build/screenshots"
 rm -rf "$out"
@@ -30,4 +32,10 @@ for language in "${languages[@]}"; do
 done
 tests/win/uidriver/template-screenshots.sh "$w/tests/win/uidriver/DialogHost.exe" \
     "$w/tests/win/uidriver/uidriver.exe" resources "$out/templates"
-echo "screenshots in $out"
+tests/win/demo/demo-update.sh "$w" demo/package resources "$out/demo" >/dev/null
+mkdir -p docs/screenshots
+for shot in 3-summary:wizard-summary 7-done:wizard-done; do
+    # The wizard's window without the desktop around it.
+    /usr/bin/convert "$out/demo/${shot%%:*}.png" -fuzz 2% -trim +repage "docs/screenshots/${shot#*:}.png"
+done
+echo "screenshots in $out, the README's in docs/screenshots"
