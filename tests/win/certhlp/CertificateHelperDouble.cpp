@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "iis/ToolLog.h"
 #include "system/win32/TavCertHlp.h"
 
 namespace {
@@ -79,16 +80,6 @@ std::map<std::wstring, std::vector<Answer>> ReadAnswers() {
         }
     }
     return answers;
-}
-
-std::string Utf8(const std::wstring& text) {
-    if (text.empty()) return {};
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                          nullptr, 0, nullptr, nullptr);
-    std::string out(bytes, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), bytes,
-                        nullptr, nullptr);
-    return out;
 }
 
 std::wstring TextOf(BSTR text) { return text ? std::wstring(text, SysStringLen(text)) : L""; }
@@ -205,15 +196,7 @@ private:
     }
 
     void Append(const std::wstring& line) const {
-        if (log_.empty()) return;
-        HANDLE file =
-            CreateFileW(log_.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return;
-        const std::string bytes = Utf8(line) + "\n";
-        DWORD written = 0;
-        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        CloseHandle(file);
+        if (!log_.empty()) toollog::AppendLine(log_, line);
     }
 
     std::atomic<ULONG> references_{1};

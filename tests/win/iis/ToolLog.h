@@ -1,5 +1,5 @@
-// One line appended to the log that the recording stand-ins share: the file named by
-// TAV_TOOL_LOG, in UTF-8, one line a call; nothing when the variable is not set.
+// Lines appended to the logs that the recording stand-ins share (the one named by TAV_TOOL_LOG
+// among them), in UTF-8, one line a call.
 #pragma once
 
 #include <windows.h>
@@ -29,25 +29,40 @@ inline std::wstring ProgramName() {
     return slash == std::wstring::npos ? full : full.substr(slash + 1);
 }
 
-// Appends "<program name>|<whole command line>"; false when the log could not be written.
+// Appends one line to a log, under a machine-wide lock: the programs that write into one log
+// may run at the same time (a program started without waiting), and appends of two processes
+// could otherwise land at the same place. False when the line could not be written.
+inline bool AppendLine(const std::wstring& log, const std::wstring& line) {
+    const std::wstring withEnd = line + L"\n";
+    const int bytes = WideCharToMultiByte(
+        CP_UTF8, 0, withEnd.data(), static_cast<int>(withEnd.size()), nullptr, 0, nullptr, nullptr);
+    std::string text(bytes, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, withEnd.data(), static_cast<int>(withEnd.size()), text.data(),
+                        bytes, nullptr, nullptr);
+    HANDLE lock = CreateMutexW(nullptr, FALSE, L"TavToolLogAppend");
+    if (lock) WaitForSingleObject(lock, 10000);
+    bool ok = false;
+    HANDLE file = CreateFileW(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        DWORD written = 0;
+        ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+             written == text.size();
+        CloseHandle(file);
+    }
+    if (lock) {
+        ReleaseMutex(lock);
+        CloseHandle(lock);
+    }
+    return ok;
+}
+
+// Appends "<program name>|<whole command line>" to the log of TAV_TOOL_LOG; true when written
+// or when no log is asked for.
 inline bool AppendCall() {
     const std::wstring log = LogPath();
     if (log.empty()) return true;
-    const std::wstring line = ProgramName() + L"|" + GetCommandLineW() + L"\n";
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()),
-                                          nullptr, 0, nullptr, nullptr);
-    std::string text(bytes, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), text.data(), bytes,
-                        nullptr, nullptr);
-    HANDLE file = CreateFileW(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    const bool ok =
-        WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-        written == text.size();
-    CloseHandle(file);
-    return ok;
+    return AppendLine(log, ProgramName() + L"|" + GetCommandLineW());
 }
 
 }  // namespace toollog
