@@ -2,8 +2,9 @@
 // and unregistered by the registration stand-in: the calls' arguments reach the object exactly,
 // each kind of answer comes back as it was given, the calling thread's apartment is as before
 // once the session is gone, and nothing can be created after the class was unregistered.
-#include <objbase.h>
 #include <windows.h>
+
+#include <objbase.h>
 
 #include <gtest/gtest.h>
 

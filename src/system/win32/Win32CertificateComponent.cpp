@@ -1,9 +1,10 @@
 // The certificate component of Windows, through its COM class and interface.
 #include "system/win32/Win32CertificateComponent.h"
 
+#include <windows.h>
+
 #include <objbase.h>
 #include <oleauto.h>
-#include <windows.h>
 
 #include "system/win32/TavCertHlp.h"
 

@@ -14,9 +14,10 @@
 // VARIANT_FALSE, "fail" E_FAIL with VARIANT_FALSE and no message, "failtrue" E_FAIL with
 // VARIANT_TRUE left in the out result, as a careless component might. Both variables are read
 // when an object is created.
+#include <windows.h>
+
 #include <objbase.h>
 #include <oleauto.h>
-#include <windows.h>
 
 #include <atomic>
 #include <cwctype>

@@ -5,9 +5,10 @@
 // or removes that registration when an argument is "/unregister". Exit code 0 on success, 1
 // when the log could not be written, 2 for a missing or absent library, 3 for a registry
 // failure.
+#include <windows.h>
+
 #include <objbase.h>
 #include <shellapi.h>
-#include <windows.h>
 
 #include <string>
 
