@@ -296,6 +296,22 @@ TEST_F(TupWebpagesUpdaterWin, Iis10RunFailsWhenTheNewBindingIsRefusedSixTimes) {
     EXPECT_EQ(L"", wintest::RegisteredCertificateServer());
 }
 
+// Without the library nothing gets registered, the object cannot be made, and the registration
+// is still taken back.
+TEST_F(TupWebpagesUpdaterWin, Iis10RunFailsWhenTheComponentCannotBeCreated) {
+    ASSERT_TRUE(world_.Ready());
+    ASSERT_TRUE(world_.Describe(KernelPackage({kClientWeb})));
+    ASSERT_TRUE(world_.inetStp.WriteDword(false, L"", L"MajorVersion", 10));
+    ASSERT_TRUE(world_.RemoveCertificateLibrary());
+
+    EXPECT_FALSE(Run(true, true));
+
+    const Lines log = WaitedFor();
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ((Lines{Regasm(L"/codebase /silent /nologo /tlb"), Regasm(L"/unregister")}),
+              Lines(log.end() - 2, log.end()));
+}
+
 TEST_F(TupWebpagesUpdaterWin, Iis6RunsTheOlderToolsAndSelfsslWithoutTheComponent) {
     ASSERT_TRUE(world_.Ready());
     ASSERT_TRUE(world_.inetStp.WriteDword(false, L"", L"MajorVersion", 6));

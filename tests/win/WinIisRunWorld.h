@@ -217,6 +217,12 @@ public:
         return WriteWholeFile(wizard_.PathOf(L"package\\" + relative), content);
     }
 
+    // Takes the certificate component's library out of the package, so that regasm has nothing
+    // to register.
+    bool RemoveCertificateLibrary() {
+        return DeleteFileW(wizard_.PathOf(L"package\\TavCertHlp.dll").c_str()) != FALSE;
+    }
+
     // Every line the stand-ins and the double wrote, in order.
     std::vector<std::wstring> Log() const { return LogLines(log_); }
 
