@@ -2,7 +2,8 @@
 # Times a large module updated end to end through the real wizard under Wine (from Yes on the
 # final question to the page after the run: services stopped, checks, backup, file phase,
 # services started) against Wine's xcopy /e /i of the same tree done twice in the same prefix
-# (as the backup, then over the installed files). While the wizard runs, the status view and the
+# (as the backup, then over the installed files). The module is a generic updater's, which expands
+# the package path pattern. While the wizard runs, the status view and the
 # current action are read every second, to show that both keep moving.
 # Usage: bench/wizard-update-bench.sh [FILES] [TOTAL_MB] [FOLDERS]   (10000 1000 300)
 set -uo pipefail
@@ -15,13 +16,13 @@ scripts/setup.sh >/dev/null
 scripts/build-libxml2-windows.sh >/dev/null
 cmake --preset windows >/dev/null
 cmake --build build/windows -j2 --target TavUpdateWizard tavpkg uidriver uidriver_hook \
-    tav_server_v1 tav_desktop_keeper >/dev/null
+    tav_server_v1 tav_server_v2 tav_desktop_keeper >/dev/null
 
 source tests/win/uidriver/ui-test-lib.sh
 work=$(mktemp -d /var/tmp/tav-bench.XXXXXX)
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 xvfb_pid=""
-trap 'wineserver -k 2>/dev/null; [ -n "$xvfb_pid" ] && kill "$xvfb_pid"; wait 2>/dev/null; rm -rf "$work"' EXIT
+trap 'wineserver -k 2>/dev/null; [ -n "$xvfb_pid" ] && kill "$xvfb_pid"; wait 2>/dev/null; [ -n "${TAV_BENCH_KEEP:-}" ] && echo "kept $work" || rm -rf "$work"' EXIT
 start_xvfb "$work"
 wineboot -i >/dev/null 2>&1
 wineserver -w
@@ -50,7 +51,9 @@ echo "== two trees of $files files, $megabytes MB each"
 mkdir -p "$drive/TAVSERVER" "$drive/UPDATE/PACKAGE"
 tree "$drive/TAVSERVER/DATA" 1
 tree "$drive/UPDATE/PACKAGE/DATA" 2
+# The server program carries the module's version: older installed, newer in the package.
 cp "$build/tests/win/wizard/tav_server_v1.exe" "$drive/TAVSERVER/Qelsrv.exe"
+cp "$build/tests/win/wizard/tav_server_v2.exe" "$drive/UPDATE/PACKAGE/Qelsrv.exe"
 cp "$build/TavUpdateWizard.exe" "$drive/UPDATE/"
 cp resources/TavLang.Xml "$drive/UPDATE/"
 cat >"$drive/UPDATE/config.xml" <<'EOF'
@@ -61,7 +64,7 @@ cat >"$drive/UPDATE/config.xml" <<'EOF'
     <ITEM key="ComponentName" type="OCString">Bench</ITEM>
     <ITEM key="Updaters" type="OCContainer">
       <ITEM key="Updater0" type="OCContainer">
-        <ITEM key="ClassType" type="OCString">CTupModuleUpdater</ITEM>
+        <ITEM key="ClassType" type="OCString">CTupGenericUpdater</ITEM>
         <ITEM key="AffectedServices" type="OCStringList">
           <ITEM key="0" type="OCStringListItem">TavSvc</ITEM>
         </ITEM>
@@ -69,6 +72,11 @@ cat >"$drive/UPDATE/config.xml" <<'EOF'
           <ITEM key="File0" type="OCContainer">
             <ITEM key="UpdatePackageFile" type="OCString">DATA\*</ITEM>
             <ITEM key="InstallationFile" type="OCString">[$TN_INSTALL_PATH]DATA\*</ITEM>
+          </ITEM>
+          <ITEM key="File1" type="OCContainer">
+            <ITEM key="UpdatePackageFile" type="OCString">Qelsrv.exe</ITEM>
+            <ITEM key="InstallationFile" type="OCString">[$TN_INSTALL_PATH]Qelsrv.exe</ITEM>
+            <ITEM key="VersionCheckType" type="OCUnsignedLong">1</ITEM>
           </ITEM>
         </ITEM>
       </ITEM>
@@ -116,6 +124,14 @@ while :; do
 done
 wizard_seconds=$(echo "$(date +%s.%N) - $start" | bc)
 note=$(driver text --dialog 1005 1021)
+replaced=$(cd "$drive/UPDATE/PACKAGE/DATA" && find . -type f | while read -r f; do
+               cmp -s "$f" "$drive/TAVSERVER/DATA/$f" && echo; done | wc -l)
+backed=$(find "$drive"/TAVSERVER/_TupBkp/*/DATA -type f 2>/dev/null | wc -l)
+echo "files now as in the package: $replaced of $files; in the backup: $backed"
+if [ "$note" != "$(lang 53034)" ]; then
+    echo "the update failed; the result log ends:"
+    tail -n 8 "$drive"/TAVSERVER/_TupBkp/*/_log.csv 2>/dev/null | tr -d '\r'
+fi
 
 awk -F'\t' -v x="$xcopy_seconds" -v w="$wizard_seconds" -v note="$note" '
     { if ($3 != last_action || $2 != last_lines) { if (NR > 1 && $1 - changed > gap) gap = $1 - changed; changed = $1; changes++ }
