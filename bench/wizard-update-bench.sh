@@ -27,6 +27,11 @@ start_xvfb "$work"
 wineboot -i >/dev/null 2>&1
 wineserver -w
 drive="$WINEPREFIX/drive_c"
+# Wine ends the session, the service with it, once no program has run for a few seconds (as while
+# the disk is flushed below): the keeper holds it open from here on.
+desktop="tavbench$$"
+cp "$build/tests/win/wizard/tav_desktop_keeper.exe" "$drive/keeper.exe"
+wine explorer "/desktop=$desktop,1024x768" 'C:\keeper.exe' >/dev/null 2>&1 &
 
 # Two trees of the same layout with different bytes: the installed one and the package's. Names
 # in capitals, as the manager writes the install folder (see file-update-bench.sh).
@@ -86,6 +91,9 @@ cat >"$drive/UPDATE/config.xml" <<'EOF'
 EOF
 wine sc create TavSvc binPath= 'C:\TAVSERVER\Qelsrv.exe' >/dev/null
 wine sc start TavSvc >/dev/null
+# The wizard finds the install folder from the running server program.
+for _ in $(seq 300); do wine sc query TavSvc | grep -q RUNNING && break; sleep 0.1; done
+wine sc query TavSvc | grep -q RUNNING || { echo "TavSvc does not run"; exit 1; }
 
 echo "== xcopy /e /i of the package tree, twice"
 sync
@@ -97,9 +105,6 @@ rm -rf "$drive/XCOPY1" "$drive/XCOPY2"
 sync
 
 echo "== the wizard"
-desktop="tavbench$$"
-cp "$build/tests/win/wizard/tav_desktop_keeper.exe" "$drive/keeper.exe"
-wine explorer "/desktop=$desktop,1024x768" 'C:\keeper.exe' >/dev/null 2>&1 &
 (cd "$drive/UPDATE" && exec wine explorer "/desktop=$desktop,1024x768" TavUpdateWizard.exe) >/dev/null 2>&1 &
 driver() { wine "$build/tests/win/uidriver/uidriver.exe" --desktop "$desktop" "$@" 2>/dev/null | tr -d '\r'; }
 lang() { wine "$build/tavpkg.exe" text "$1" EN --folder 'C:\UPDATE' 2>/dev/null | tr -d '\r'; }
@@ -129,8 +134,8 @@ replaced=$(cd "$drive/UPDATE/PACKAGE/DATA" && find . -type f | while read -r f; 
 backed=$(find "$drive"/TAVSERVER/_TupBkp/*/DATA -type f 2>/dev/null | wc -l)
 echo "files now as in the package: $replaced of $files; in the backup: $backed"
 if [ "$note" != "$(lang 53034)" ]; then
-    echo "the update failed; the result log ends:"
-    tail -n 8 "$drive"/TAVSERVER/_TupBkp/*/_log.csv 2>/dev/null | tr -d '\r'
+    echo "the update failed; the status view ends:"
+    driver text --dialog 1005 1016 | tail -n 8
 fi
 
 awk -F'\t' -v x="$xcopy_seconds" -v w="$wizard_seconds" -v note="$note" '
