@@ -61,6 +61,10 @@ wineserver -w
 drive="$WINEPREFIX/drive_c"
 windows="$drive/windows"
 desktop="tavdemo$$"
+# Wine ends the session, services included, once no program has run for a few seconds: the
+# keeper holds it open in the wizard's desktop from here on.
+cp "$keeper_exe" "$drive/keeper.exe"
+wine explorer "/desktop=$desktop,1024x768" 'C:\keeper.exe' >/dev/null 2>&1 &
 
 wine_reg() { wine reg "$@" >/dev/null 2>&1; }
 tavpkg() { wine "$tavpkg_exe" "$@" 2>/dev/null | tr -d '\r'; }
@@ -197,8 +201,6 @@ stage "what the wizard will do, as tavpkg plan sees it on this machine"
 tavpkg plan 'C:\Update\config.xml' | sed 's/^/  /'
 
 stage "starting C:\\Update\\TavUpdateWizard.exe in a Wine desktop"
-cp "$keeper_exe" "$drive/keeper.exe"
-wine explorer "/desktop=$desktop,1024x768" 'C:\keeper.exe' >/dev/null 2>&1 &
 (cd "$update" && exec wine explorer "/desktop=$desktop,1024x768" TavUpdateWizard.exe) \
     >"$work/wizard.log" 2>&1 &
 
