@@ -32,8 +32,6 @@ cleanup() {
     wineserver -k 2>/dev/null
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
     wait 2>/dev/null
-    local hook
-    for hook in "${fault_cleanup_hooks[@]}"; do "$hook"; done
     if [ "$failures" -gt 0 ] && [ -s "$work/wizard.log" ]; then
         echo "--- the wizard's output:"
         tail -n 30 "$work/wizard.log"
@@ -42,6 +40,8 @@ cleanup() {
         echo "--- the end of the result log:"
         tr -d '\r' <"$(backup_folder)/_log.csv" | tail -n 25
     fi
+    local hook
+    for hook in "${fault_cleanup_hooks[@]}"; do "$hook"; done
     if [ -n "${TAV_FAULT_KEEP:-}" ]; then echo "kept $work"; else rm -rf "$work"; fi
 }
 trap cleanup EXIT
@@ -156,8 +156,17 @@ start_wizard() {
         >"$work/wizard.log" 2>&1 &
     wizard_pid=$!
 }
+# Unix pids of this prefix's processes whose command line matches; other tests and other
+# people run Wine programs of the same names at the same time.
+prefix_pids() {  # EXTENDED_REGEX
+    local pid
+    for pid in $(pgrep -f "$1"); do
+        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" &&
+            echo "$pid"
+    done
+}
 wizard_process() {  # the Unix pid of the wizard's Windows process, not of its launcher
-    pgrep -f '(^|[\\])TavUpdateWizard[.]exe' | head -n1
+    prefix_pids '(^|[\\])TavUpdateWizard[.]exe' | head -n1
 }
 wizard_ended() {  # waits up to 20 s for the wizard's process to end
     for _ in $(seq 200); do
@@ -204,7 +213,10 @@ expect_outcome() {  # success|failure
 }
 close_wizard() {
     driver click --dialog 1005 1000 >/dev/null
-    wizard_ended || fail "the wizard did not end after Finish"
+    wizard_ended && return
+    fail "the wizard did not end after Finish"
+    driver msgbox 1000 | sed 's/^/    message box: /'
+    driver text --dialog 1005 1000 | sed 's/^/    button 1000: /'
 }
 
 backup_folder() { ls -d "$server"/_TupBkp/*/ 2>/dev/null | head -n1 | sed 's:/$::'; }
