@@ -220,7 +220,7 @@ close_wizard() {
 }
 
 backup_folder() { ls -d "$server"/_TupBkp/*/ 2>/dev/null | head -n1 | sed 's:/$::'; }
-result_log() { tr -d '\r' <"$(backup_folder)/_log.csv" 2>/dev/null; }
+result_log() { local b; b=$(backup_folder); [ -n "$b" ] && tr -d '\r' <"$b/_log.csv" 2>/dev/null; }
 # The result log's lines of a text, with an extra text that follows it, e.g. a file's path.
 log_lines() {  # TEXT_ID [EXTRA]
     local text
