@@ -122,6 +122,14 @@ public:
     // through each step in turn, with the affected services stopped around the file work.
     // True when the package was applied or nothing needed it.
     bool RunUpdate();
+    // The order in which a run stops services, from the services of its updaters (no name
+    // twice, letter case folded) and the general affected services: the general ones first,
+    // then the web server and the server services, then those printing through the spooler.
+    static std::vector<std::wstring> StopOrder(std::vector<std::wstring> names,
+                                               const std::vector<std::wstring>& general);
+    // The folder below the backup folder where a run keeps a copy of the package description
+    // and the language files it ran with, so that its backup can be put back later.
+    static constexpr const wchar_t* kBackupWizardFolder = L"_wizard";
     // The services the last run stopped (and started again), in stopping order.
     const std::vector<std::wstring>& ServicesToStop() const { return servicesToStop_; }
     // Set once the administrator cancels a service retry; later failures are not asked about.
@@ -209,6 +217,8 @@ private:
 
     // Steps of RunUpdate.
     bool CreateBackupFolder();
+    // Copies the package description and the language files into the backup folder.
+    void KeepDescriptionInBackup();
     bool ArchiveTodoFolder();
     bool RenameTodoFolder();
     bool PrepareUpdaters();

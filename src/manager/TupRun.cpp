@@ -163,11 +163,29 @@ bool CTupManager::CreateBackupFolder() {
 
     // A later run of the same program start finds its folder there and goes on using it.
     Report(kReportStatus, tav::kTextCreatingBackupFolder, -1, -1);
-    if (sys::CreateOrFindFolder(files, backupFolder_)) return true;
-    backupFolder_ = MakeBackupFolderName();
-    if (sys::CreateOrFindFolder(files, backupFolder_)) return true;
-    Report(kReportStatus, tav::kTextBackupFolderNotCreated, -1, -1);
-    return false;
+    if (!sys::CreateOrFindFolder(files, backupFolder_)) {
+        backupFolder_ = MakeBackupFolderName();
+        if (!sys::CreateOrFindFolder(files, backupFolder_)) {
+            Report(kReportStatus, tav::kTextBackupFolderNotCreated, -1, -1);
+            return false;
+        }
+    }
+    KeepDescriptionInBackup();
+    return true;
+}
+
+void CTupManager::KeepDescriptionInBackup() {
+    // What tells where each backed-up file belongs and how the result log reads; a copy that
+    // cannot be made only means that a restore must be shown the wizard's folder.
+    sys::IFiles& files = *sys::CurrentMachine().files;
+    const std::wstring kept = backupFolder_ + kBackupWizardFolder;
+    if (!sys::CreateOrFindFolder(files, kept)) return;
+    std::vector<std::wstring> names{L"config.xml", L"TavLang.Xml"};
+    for (auto& name : files.FindFiles(programFolder_, L"CustomTavLang*.Xml")) {
+        names.push_back(std::move(name));
+    }
+    // The first run of a program start keeps them; a later one finds them there.
+    for (const auto& name : names) files.Copy(programFolder_ + name, kept + L"\\" + name, true);
 }
 
 bool CTupManager::ArchiveTodoFolder() {

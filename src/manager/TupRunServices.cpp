@@ -2,6 +2,7 @@
 // file work and starting them again afterwards, asking the administrator when one will not.
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 #include "app/lang/TextIds.h"
 #include "base/WideText.h"
@@ -84,10 +85,14 @@ void CTupManager::CollectServicesToStop() {
         }
     }
     Report(kReportBoth, tav::kTextAffectedServices, -1, -1, Join(servicesToStop_));
+    servicesToStop_ = StopOrder(std::move(servicesToStop_), generalAffectedServices_);
+    Report(kReportBoth, tav::kTextServiceStopOrder, -1, -1, Join(servicesToStop_));
+}
 
+std::vector<std::wstring> CTupManager::StopOrder(std::vector<std::wstring> names,
+                                                 const std::vector<std::wstring>& general) {
     // Stopping order: the general services, then the web server and the server services,
     // then the services that print through the spooler, then the rest.
-    std::vector<std::wstring>& names = servicesToStop_;
     if (Holds(names, L"spooler")) {
         for (auto it = std::rbegin(kBeforeSpooler); it != std::rend(kBeforeSpooler); ++it) {
             PutFirst(names, *it);
@@ -97,10 +102,8 @@ void CTupManager::CollectServicesToStop() {
     if (heldTavSvc) PutFirst(names, L"tavsvc");
     if (Holds(names, L"tavaps")) PutFirst(names, L"tavaps");
     if (heldTavSvc) PutFirst(names, L"w3svc");
-    for (auto it = generalAffectedServices_.rbegin(); it != generalAffectedServices_.rend(); ++it) {
-        PutFirst(names, *it);
-    }
-    Report(kReportBoth, tav::kTextServiceStopOrder, -1, -1, Join(servicesToStop_));
+    for (auto it = general.rbegin(); it != general.rend(); ++it) PutFirst(names, *it);
+    return names;
 }
 
 bool CTupManager::StopServices() {

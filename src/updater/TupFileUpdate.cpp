@@ -13,11 +13,9 @@
 #include "signature/SignatureFactory.h"
 #include "system/Machine.h"
 #include "updater/TupModuleUpdater.h"
+#include "updater/TupStagedCopy.h"
 
 namespace {
-
-// Where an installed file that cannot be deleted goes.
-constexpr const wchar_t* kOldSuffix = L".old";
 
 sys::IFiles& FileSystem() { return *sys::CurrentMachine().files; }
 
@@ -92,46 +90,27 @@ bool CTupModuleUpdater::ReplaceFile(const CTupModuleFile& file) const {
         Report(tav::kTextReadOnlyNotClearedForUpdate, installed);
         return false;
     }
-    const std::wstring staged = installed + CTupModuleUpdater::kStagingSuffix;
-    // Overwrites a staged file that an interrupted update left behind, read-only or not.
-    bool copied = files.Copy(source, staged, false);
-    if (!copied && files.SetAttributes(staged, sys::FileAttribute::Normal)) {
-        copied = files.Copy(source, staged, false);
-    }
-    if (!copied) {
-        files.Remove(staged);
-        Report(tav::kTextFileNotCopied, installed);
-        return false;
-    }
-    return PutStagedFileInPlace(staged, installed);
-}
-
-bool CTupModuleUpdater::PutStagedFileInPlace(const std::wstring& staged,
-                                             const std::wstring& installed) const {
-    sys::IFiles& files = FileSystem();
-    // Replacing deletes the old file and puts the new one in one step.
-    if (files.Move(staged, installed, true)) {
+    switch (TupStaging::CopyIntoPlace(files, source, installed)) {
+    case TupStaging::Outcome::Replaced:
         Report(tav::kTextFileUpdated, installed);
         return true;
-    }
-    // The old file cannot be deleted (a program still runs it): it makes way under ".old".
-    const std::wstring old = installed + kOldSuffix;
-    if (!files.Move(installed, old, false)) {
-        files.Remove(staged);
+    case TupStaging::Outcome::ReplacedBesideOld:
+        Report(tav::kTextFileRenamedToOld, installed);
+        Report(tav::kTextFileUpdated, installed);
+        return true;
+    case TupStaging::Outcome::OldNotMoved:
         Report(tav::kTextFileNotRemoved, installed);
         return false;
-    }
-    if (!files.Move(staged, installed, false)) {
-        // The old file goes back where it was; only when it cannot does ".old" stay.
-        const bool restored = files.Move(old, installed, false);
-        files.Remove(staged);
-        if (!restored) Report(tav::kTextFileRenamedToOld, installed);
+    case TupStaging::Outcome::NotPlacedOldAside:
+        Report(tav::kTextFileRenamedToOld, installed);
         Report(tav::kTextFileNotCopied, installed);
         return false;
+    case TupStaging::Outcome::NotCopied:
+    case TupStaging::Outcome::NotPlaced:
+        break;
     }
-    Report(tav::kTextFileRenamedToOld, installed);
-    Report(tav::kTextFileUpdated, installed);
-    return true;
+    Report(tav::kTextFileNotCopied, installed);
+    return false;
 }
 
 CTupModuleUpdater::TargetFolder CTupModuleUpdater::PrepareTargetFolder(

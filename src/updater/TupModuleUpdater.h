@@ -14,6 +14,7 @@
 #include "updater/TupModuleFile.h"
 #include "updater/TupRegistryKey.h"
 #include "updater/TupShortCut.h"
+#include "updater/TupStagedCopy.h"
 #include "updater/TupToken.h"
 #include "updater/TupTokenReplacer.h"
 
@@ -115,7 +116,7 @@ public:
 
     // The file phase copies a new file to its installed path plus this ending first and puts
     // it in place only once the copy is whole.
-    static constexpr const wchar_t* kStagingSuffix = L".tup~new";
+    static constexpr const wchar_t* kStagingSuffix = TupStaging::kSuffix;
 
 protected:
     // A report of kind 1 (result log) unless told otherwise, without progress values.
@@ -161,7 +162,6 @@ private:
     enum class TargetFolder { Ready, Skip, Failed };
     bool ReplaceFile(const CTupModuleFile& file) const;
     TargetFolder PrepareTargetFolder(const CTupModuleFile& file) const;
-    bool PutStagedFileInPlace(const std::wstring& staged, const std::wstring& installed) const;
     // Whether the installed file's signature no longer matches its content.
     bool IsCustomized(const std::wstring& installed) const;
     // Keeps a copy of a customized file in the to-do folder with a note for the administrator.

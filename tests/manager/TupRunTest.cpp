@@ -131,6 +131,28 @@ TEST(TupRunTest, ASuccessfulRunReportsEveryStepAndDrivesTheUpdatersOneOperationA
     EXPECT_EQ(2 * log.size(), world.LogLines().size());
 }
 
+TEST(TupRunTest, TheBackupFolderKeepsTheDescriptionAndLanguageFilesTheFirstRunRanWith) {
+    RunWorld world;
+    world.WriteConfig(kAlphaBeta);
+    const std::wstring program = world.machine.program.path.substr(0, world.machine.program.path.rfind(L'/') + 1);
+    std::wstring custom = program + L"CustomTavLang1.Xml";
+    std::replace(custom.begin(), custom.end(), L'/', L'\\');  // as the fake lists a name
+    world.machine.files.WriteAll(program + L"config.xml", "description");
+    world.machine.files.AddFile(program + L"TavLang.Xml", "texts");
+    world.machine.files.AddFile(custom, "custom texts");
+    CTupManager& manager = world.Start();
+    ASSERT_TRUE(manager.RunUpdate());
+    const std::wstring kept = manager.BackupFolder() + L"_wizard\\";
+    EXPECT_EQ("description", world.machine.files.Read(kept + L"config.xml"));
+    EXPECT_EQ("texts", world.machine.files.Read(kept + L"TavLang.Xml"));
+    EXPECT_EQ("custom texts", world.machine.files.Read(kept + L"CustomTavLang1.Xml"));
+
+    // A later run of the same program start leaves the first run's copies as they are.
+    world.machine.files.WriteAll(program + L"config.xml", "changed");
+    ASSERT_TRUE(manager.RunUpdate());
+    EXPECT_EQ("description", world.machine.files.Read(kept + L"config.xml"));
+}
+
 TEST(TupRunTest, WithoutAnInstalledServerOnlyAGenericUpdaterLetsTheRunGoOn) {
     {
         RunWorld world;

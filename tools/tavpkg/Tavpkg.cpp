@@ -22,6 +22,8 @@ const char kUsage[] =
     "                            files and lists\n"
     "  sign FILE...              writes the signature line into web, script and XML files\n"
     "  verify FILE...            whether signed files are unchanged or customized\n"
+    "  restore BACKUP_FOLDER [--dry-run] [--package FOLDER]\n"
+    "                            undoes an update run from its backup folder\n"
     "\n"
     "Each command explains itself with --help.\n";
 
@@ -64,6 +66,7 @@ int Run(const std::vector<std::wstring>& args, std::ostream& out, std::ostream& 
     if (command == L"plan") return RunPlan(rest, out, err);
     if (command == L"sign") return RunSign(rest, out, err);
     if (command == L"verify") return RunVerify(rest, out, err);
+    if (command == L"restore") return RunRestore(rest, out, err);
     return UsageError(err, "", "unknown command '" + tav::ToUtf8(command) + "'");
 }
 
