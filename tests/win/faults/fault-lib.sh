@@ -78,6 +78,11 @@ fault_begin() {
     wineboot -i >"$work/wineboot.log" 2>&1 || { cat "$work/wineboot.log"; exit 1; }
     wineserver -w
     mkdir -p "$server" "$drive/Update/package/server"
+    # Wine ends the session, services too, once no program has run for a few seconds (while a
+    # scenario writes its files, say), and when the last program of a desktop goes: the keeper
+    # holds the wizard's desktop open from here on.
+    cp "$keeper_exe" "$drive/keeper.exe"
+    wine explorer "/desktop=$desktop,1024x768" 'C:\keeper.exe' >/dev/null 2>&1 &
 }
 
 # The package: one module updater whose files and services the scenario adds, then writes.
@@ -147,11 +152,8 @@ data_file() {  # NAME OLD_BYTES NEW_BYTES [VERSION_CHECK_TYPE [UPDATE_CHECK_TYPE
     package_file "server\\$1" "$1" "${4:-0}" "${5:-1}"
 }
 
-# The wizard runs in a desktop of its own, which the keeper holds open between programs (Wine
-# ends the session, services too, when the last program of a desktop goes).
+# The wizard runs in the keeper's desktop.
 start_wizard() {
-    cp "$keeper_exe" "$drive/keeper.exe"
-    wine explorer "/desktop=$desktop,1024x768" 'C:\keeper.exe' >/dev/null 2>&1 &
     (cd "$drive/Update" && exec wine explorer "/desktop=$desktop,1024x768" TavUpdateWizard.exe) \
         >"$work/wizard.log" 2>&1 &
     wizard_pid=$!
