@@ -181,20 +181,8 @@ done
 
 driver() { wine "$driver_exe" --desktop "$desktop" "$@" 2>>"$work/driver.log" | tr -d '\r'; }
 text_of() { driver text --dialog "$1" "$2"; }
-shot() {  # NAME: every visible window of the wizard laid over the root image
-    sleep 0.3
-    local layers=("xwd:$work/root.xwd") id x y n=0
-    xwd -root -silent -display "$DISPLAY" >"$work/root.xwd"
-    while read -r id x y; do
-        xwd -id "$id" -silent -display "$DISPLAY" >"$work/layer$n.xwd" 2>/dev/null || continue
-        layers+=("xwd:$work/layer$n.xwd" -geometry "+$x+$y" -composite)
-        n=$((n + 1))
-    done < <(xwininfo -root -tree -display "$DISPLAY" | tac |
-             awk '/tavupdatewizard\.exe/ && $NF ~ /^\+/ { split($(NF-1), g, "+"); print $1, g[2], g[3] }' |
-             while read -r id x y; do
-                 xwininfo -id "$id" -display "$DISPLAY" | grep -q IsViewable && echo "$id $x $y"
-             done)
-    /usr/bin/convert "${layers[@]}" "$screenshots/$1.png"
+shot() {  # NAME: a screenshot of the wizard's desktop
+    desktop_shot "$work" tavupdatewizard.exe "$screenshots/$1"
 }
 
 stage "what the wizard will do, as tavpkg plan sees it on this machine"

@@ -36,3 +36,22 @@ start_xvfb() {  # WORK
     fi
     export DISPLAY=":$(head -n1 "$1/display")"
 }
+
+# A screenshot of the X server's screen into FILE.png with every visible window of PROGRAM (its
+# file name in lower case, as Wine names its X windows) laid over it from the bottom up: the root
+# image misses what Wine draws into its windows' own X windows. WORK holds the pieces.
+desktop_shot() {  # WORK PROGRAM FILE
+    sleep 0.3
+    local layers=("xwd:$1/root.xwd") id x y n=0
+    xwd -root -silent -display "$DISPLAY" >"$1/root.xwd"
+    while read -r id x y; do
+        xwd -id "$id" -silent -display "$DISPLAY" >"$1/layer$n.xwd" 2>/dev/null || continue
+        layers+=("xwd:$1/layer$n.xwd" -geometry "+$x+$y" -composite)
+        n=$((n + 1))
+    done < <(xwininfo -root -tree -display "$DISPLAY" | tac |
+             P="$2" awk 'index($0, ENVIRON["P"]) && $NF ~ /^\+/ { split($(NF-1), g, "+"); print $1, g[2], g[3] }' |
+             while read -r id x y; do
+                 xwininfo -id "$id" -display "$DISPLAY" | grep -q IsViewable && echo "$id $x $y"
+             done)
+    /usr/bin/convert "${layers[@]}" "$3.png"
+}

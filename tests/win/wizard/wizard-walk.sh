@@ -71,21 +71,7 @@ state_of() { driver state --dialog "$1" "$2"; }
 lang() { wine "$tavpkg_exe" text "$1" "$2" --folder 'C:\Update' 2>/dev/null | tr -d '\r'; }
 shot() {  # NAME: a screenshot when a folder was given
     [ -n "$screenshots" ] || return 0
-    sleep 0.3
-    # The root image misses what Wine draws into its windows' own X windows, so every visible
-    # window of the desktop is laid over it, from the bottom up.
-    local layers=("xwd:$work/root.xwd") id x y n=0
-    xwd -root -silent -display "$DISPLAY" >"$work/root.xwd"
-    while read -r id x y; do
-        xwd -id "$id" -silent -display "$DISPLAY" >"$work/layer$n.xwd" 2>/dev/null || continue
-        layers+=("xwd:$work/layer$n.xwd" -geometry "+$x+$y" -composite)
-        n=$((n + 1))
-    done < <(xwininfo -root -tree -display "$DISPLAY" | tac |
-             awk '/tavupdatewizard\.exe/ && $NF ~ /^\+/ { split($(NF-1), g, "+"); print $1, g[2], g[3] }' |
-             while read -r id x y; do
-                 xwininfo -id "$id" -display "$DISPLAY" | grep -q IsViewable && echo "$id $x $y"
-             done)
-    /usr/bin/convert "${layers[@]}" "$screenshots/$1.png"
+    desktop_shot "$work" tavupdatewizard.exe "$screenshots/$1"
 }
 
 step "staging the server: C:\\TavServer\\Qelsrv.exe 1.2.3.4 running as TavSvc"
