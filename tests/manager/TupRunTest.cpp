@@ -134,7 +134,8 @@ TEST(TupRunTest, ASuccessfulRunReportsEveryStepAndDrivesTheUpdatersOneOperationA
 TEST(TupRunTest, TheBackupFolderKeepsTheDescriptionAndLanguageFilesTheFirstRunRanWith) {
     RunWorld world;
     world.WriteConfig(kAlphaBeta);
-    const std::wstring program = world.machine.program.path.substr(0, world.machine.program.path.rfind(L'/') + 1);
+    const std::wstring program = world.machine.program.path.substr(
+        0, world.machine.program.path.find_last_of(L"/\\") + 1);
     std::wstring custom = program + L"CustomTavLang1.Xml";
     std::replace(custom.begin(), custom.end(), L'/', L'\\');  // as the fake lists a name
     world.machine.files.WriteAll(program + L"config.xml", "description");
