@@ -22,28 +22,6 @@ namespace {
 
 using Strings = std::vector<std::wstring>;
 
-// Service names are machine-wide and the manager looks for any running Qelsrv.exe, so two test
-// programs in the same Wine prefix take turns.
-class MachineWideTurn {
-public:
-    MachineWideTurn() : mutex_(CreateMutexW(nullptr, FALSE, L"TavUpdateRunWinTest")) {
-        if (!mutex_) return;
-        const DWORD waited = WaitForSingleObject(mutex_, 10 * 60 * 1000);
-        owned_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
-    }
-    ~MachineWideTurn() {
-        if (owned_) ReleaseMutex(mutex_);
-        if (mutex_) CloseHandle(mutex_);
-    }
-    MachineWideTurn(const MachineWideTurn&) = delete;
-    MachineWideTurn& operator=(const MachineWideTurn&) = delete;
-    bool Owned() const { return owned_; }
-
-private:
-    HANDLE mutex_;
-    bool owned_ = false;
-};
-
 class ScHandle {
 public:
     explicit ScHandle(SC_HANDLE handle = nullptr) : handle_(handle) {}
@@ -226,7 +204,7 @@ struct StagedServer {
     }
     ~StagedServer() { manager.reset(); }
 
-    MachineWideTurn turn;
+    wintest::MachineWideTurn turn;
     wintest::WinScratchFolder install;
     wintest::WinScratchFolder wizard;
     const std::wstring server = install.PathOf(L"Qelsrv.exe");

@@ -21,28 +21,6 @@
 
 namespace wintest {
 
-// Service names are machine-wide and the manager looks for the server's services, so the run
-// tests in one Wine prefix take turns.
-class MachineWideTurn {
-public:
-    MachineWideTurn() : mutex_(CreateMutexW(nullptr, FALSE, L"TavUpdateRunWinTest")) {
-        if (!mutex_) return;
-        const DWORD waited = WaitForSingleObject(mutex_, 10 * 60 * 1000);
-        owned_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
-    }
-    ~MachineWideTurn() {
-        if (owned_) ReleaseMutex(mutex_);
-        if (mutex_) CloseHandle(mutex_);
-    }
-    MachineWideTurn(const MachineWideTurn&) = delete;
-    MachineWideTurn& operator=(const MachineWideTurn&) = delete;
-    bool Owned() const { return owned_; }
-
-private:
-    HANDLE mutex_;
-    bool owned_ = false;
-};
-
 // A service installed (demand start, not started) for the test, after removing one of the same
 // name that an interrupted run left; deleted when the object goes.
 class InstalledService {

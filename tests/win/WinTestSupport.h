@@ -73,4 +73,26 @@ private:
     PROCESS_INFORMATION info_{};
 };
 
+// Service names are machine-wide and the manager looks for any running server program, so the
+// run tests in one Wine prefix, and test programs sharing it, take turns.
+class MachineWideTurn {
+public:
+    MachineWideTurn() : mutex_(CreateMutexW(nullptr, FALSE, L"TavUpdateRunWinTest")) {
+        if (!mutex_) return;
+        const DWORD waited = WaitForSingleObject(mutex_, 10 * 60 * 1000);
+        owned_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+    }
+    ~MachineWideTurn() {
+        if (owned_) ReleaseMutex(mutex_);
+        if (mutex_) CloseHandle(mutex_);
+    }
+    MachineWideTurn(const MachineWideTurn&) = delete;
+    MachineWideTurn& operator=(const MachineWideTurn&) = delete;
+    bool Owned() const { return owned_; }
+
+private:
+    HANDLE mutex_;
+    bool owned_ = false;
+};
+
 }  // namespace wintest
