@@ -53,11 +53,7 @@ bool CTavUpdateWizardDlg::OnInitDialog() {
     SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
     SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
 
-    ObjContainer product;
-    product.LoadFromRegistry(CTupManager::kProductKey, false, -1, false);
-    std::wstring stored;
-    product.GetString(L"TavLanguage", stored);
-    flow_.ChooseStoredLanguage(stored);
+    flow_.ChooseStoredLanguage(StoredLanguageSetting());
     // The summary and the run's status lines follow the language the wizard shows.
     wizardManager_.SetLanguage(&flow_.Language());
 

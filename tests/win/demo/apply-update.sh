@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# The unattended update of the demo's staged server with tavpkg apply, as a deployment tool runs
+# it: refused without the settings answers (nothing changed), busy while a wizard runs, then
+# applied with every answer (the same result as the demo's walk through the wizard, and a JSON
+# result that says so), applied again (nothing changes), and a run that fails (services running,
+# backup kept). Every apply runs under a time limit, so a hidden window fails instead of hanging.
+#   apply-update.sh BUILD_FOLDER PACKAGE_FOLDER RESOURCES_FOLDER
+set -uo pipefail
+
+build=$(cd "$1" && pwd)
+package=$(cd "$2" && pwd)
+resources=$(cd "$3" && pwd)
+repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../.." && pwd)
+
+source "$repo/tests/win/demo/demo-server.sh"
+
+cp "$tavpkg_exe" "$update/tavpkg.exe"
+answers=(--accept-licence --secure-channel on --ssl-certificate on --sync-compatibility on)
+apply() {  # ARGS...: tavpkg apply from the package folder; its output in $work/wizard.log
+    (cd "$update" && timeout 300 wine tavpkg.exe apply "$@") >>"$work/wizard.log" 2>&1
+    local code=$?
+    last=$(tr -d '\r' <"$work/wizard.log" | grep '^apply: ' | tail -n1)
+    return $code
+}
+# Every installed file with its digest, and the update's folders.
+listing() {
+    (cd "$server" && find . -type f -print0 | sort -z | xargs -0 md5sum)
+}
+json_has() {  # NAME FILE TEXT
+    expect_has "$1" "$(tr -d '\r' <"$drive/$2" 2>/dev/null)" "$3"
+}
+
+stage "apply without the answers of the settings dialog: refused, nothing changed"
+before_listing=$(listing)
+apply --accept-licence --json 'C:\refused.json'
+expect "refused exit code" "$?" 1602
+expect_has "the reason names what is missing" "$last" "--secure-channel"
+expect "nothing changed" "$(listing)" "$before_listing"
+json_has "the refusal's JSON" refused.json '"exitCode": 1602'
+
+stage "apply while the wizard runs: busy"
+(cd "$update" && exec wine explorer "/desktop=$desktop,1024x768" TavUpdateWizard.exe) \
+    >>"$work/wizard.log" 2>&1 &
+driver() { wine "$driver_exe" --desktop "$desktop" "$@" 2>>"$work/driver.log" | tr -d '\r'; }
+driver wait-dialog 1005 30000 >/dev/null || fail "the wizard did not open"
+apply "${answers[@]}"
+expect "busy exit code" "$?" 1618
+expect "nothing changed while busy" "$(listing)" "$before_listing"
+driver click --dialog 1005 1001 >/dev/null
+driver msgbox 10000 >/dev/null && driver answer 6 >/dev/null
+for _ in $(seq 200); do
+    pgrep -f '(^|[\\])TavUpdateWizard[.]exe' >/dev/null || break
+    sleep 0.1
+done
+
+stage "apply with every answer: the demo's update"
+start=$(date +%s.%N)
+apply "${answers[@]}" --json 'C:\applied.json'
+expect "applied exit code" "$?" 0
+echo "  $last ($(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }') s)"
+check_demo_update
+json_has "JSON: success" applied.json '"exitCode": 0'
+json_has "JSON: versions" applied.json '"versionBefore": "1.2.3.4"'
+json_has "JSON: new version" applied.json '"versionAfter": "1.2.3.1000"'
+json_has "JSON: server replaced" applied.json 'Qelsrv.exe", "decision": "replaced"}'
+json_has "JSON: changed page kept" applied.json 'status.asp", "decision": "kept-customized"'
+json_has "JSON: services" applied.json '"servicesStarted": ['
+json_has "JSON: RequireHttps" applied.json '"name": "RequireHttps", "data": 1'
+json_has "JSON: IIS command" applied.json 'CrtVDir.exe\" CA w3svc/1/root/wbclient OOP'
+
+stage "apply again, same version left alone: nothing changes"
+after_listing=$(listing)
+backups=$(ls "$server/_TupBkp" | wc -l)
+apply "${answers[@]}" --version-question no --quiet
+expect "second apply exit code" "$?" 0
+expect "the installed files are unchanged" "$(listing | grep -v '_TupBkp')" "$(grep -v '_TupBkp' <<<"$after_listing")"
+
+stage "a run that fails in its last step (the certificate component refuses): 1603, services running"
+TAVCERTHLP_DOUBLE_ANSWERS=fail apply "${answers[@]}" --version-question yes --quiet
+expect "failed exit code" "$?" 1603
+expect_has "the last line names the result log" "$last" "_log.csv"
+for service in TavSvc W3SVC; do
+    expect "$service runs after the failed run" "$(wine sc query $service | grep -c RUNNING)" 1
+done
+
+echo "apply: $checks checks, $failures failed"
+[ "$failures" -eq 0 ]
