@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include "app/CommSyncSettings.h"
+#include "app/StartupChain.h"
 #include "app/lang/StringBase.h"
 #include "app/lang/TextIds.h"
 #include "app/win32/AboutDlg.h"
