@@ -51,6 +51,15 @@ driver wait-dialog 1005 30000 >/dev/null || fail "the wizard did not open"
 apply "${answers[@]}"
 expect "busy exit code" "$code" 1618
 expect "nothing changed while busy" "$(listing)" "$before_listing"
+# A second wizard says so in the administrator's language and ends.
+wine_reg add 'HKLM\SOFTWARE\Kelmark\Tav' /v TavLanguage /d DE /f /reg:32
+(cd "$update" && exec wine explorer "/desktop=$desktop,1024x768" TavUpdateWizard.exe) \
+    >>"$work/wizard.log" 2>&1 &
+box=$(driver msgbox 30000)
+expect "the second wizard's message" "$(sed -n 2p <<<"$box")" "$(tavpkg text 53380 DE --folder 'C:\Update')"
+[ -n "${TAV_SHOTS:-}" ] && desktop_shot "$work" tavupdatewizard.exe "$TAV_SHOTS/busy-wizard-de"
+driver answer 1 >/dev/null || fail "no OK on the second wizard's message"
+wine_reg delete 'HKLM\SOFTWARE\Kelmark\Tav' /v TavLanguage /f /reg:32
 driver click --dialog 1005 1001 >/dev/null
 driver msgbox 10000 >/dev/null && driver answer 6 >/dev/null
 for _ in $(seq 200); do
