@@ -106,5 +106,25 @@ for service in TavSvc W3SVC; do
     expect "$service runs after the failed run" "$(wine sc query $service | grep -c RUNNING)" 1
 done
 
+stage "a package that needs .NET Framework 4.5.2: listed and refused, then installed and a restart asked for"
+prerequisite="$drive/Update452"
+mkdir -p "$prerequisite/package"
+cp "$update/TavLang.Xml" "$update/tavpkg.exe" "$prerequisite/"
+cp "$recorder_exe" "$prerequisite/package/ndp452.exe"
+sed 's#<ITEM key="ComponentName" type="OCString">Tarnova server</ITEM>#&<ITEM key="InstallNET452Framework" type="OCString">ndp452.exe</ITEM>#' \
+    "$update/config.xml" >"$prerequisite/config.xml"
+sed 's#C:\\Update\\#C:\\Update452\\#' "$update/apply.cmd" >"$prerequisite/apply.cmd"
+before_listing=$(installed)
+apply452() { update="$prerequisite" apply "$@"; }
+apply452 "${answers[@]}"
+expect "missing prerequisite exit code" "$code" 1602
+expect_has "the prerequisite is named" "$last" ".NET Framework 4.5.2"
+export TAV_TOOL_EXIT_CODE=3010
+apply452 "${answers[@]}" --install-prerequisites
+unset TAV_TOOL_EXIT_CODE
+expect "restart exit code" "$code" 3010
+expect_match "the installer ran" "$(tr -d '\r' <"$drive/tools.log")" 'ndp452.exe.*/passive /norestart'
+expect "no installed file changed" "$(installed)" "$before_listing"
+
 echo "apply: $checks checks, $failures failed"
 [ "$failures" -eq 0 ]

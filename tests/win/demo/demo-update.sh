@@ -63,10 +63,12 @@ stage "the final question: Yes, and the update runs"
 box=$(driver msgbox 10000)
 expect "final question" "$(sed -n 2p <<<"$box")" "$(lang 53010)"
 shot 5-final-question
+run_start=$(date +%s.%N)
 driver answer 6 >/dev/null || fail "no Yes on the final question"
 sleep 1
 shot 6-running
 driver wait-text --dialog 1005 1000 "$(lang 53036)" 180000 >/dev/null || fail "the run did not end"
+echo "  the update ran $(awk -v a="$run_start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }') s (from Yes to the page after the run)"
 shot 7-done
 expect "the wizard reports success" "$(text_of 1005 1021)" "$(lang 53034)"
 driver click --dialog 1005 1000 >/dev/null
