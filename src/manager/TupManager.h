@@ -224,6 +224,7 @@ private:
     bool PrepareUpdaters();
     bool VersionGatesPass();
     bool RunUpdaterStep(const UpdaterStepTexts& texts, int (CTupModuleUpdater::*operation)());
+    // Starts every updater's programs; false when any of them failed.
     bool LaunchUpdaterExecutables();
     bool CheckUpdaterVersions();
     void RemoveUpdater(size_t index);

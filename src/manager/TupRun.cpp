@@ -305,8 +305,11 @@ bool CTupManager::CheckUpdaterVersions() {
 
 bool CTupManager::LaunchUpdaterExecutables() {
     using namespace tav;
+    // Every module's programs are started, also after another module's failed: a readme that
+    // cannot be shown must not leave the next module's configuration undone.
     const int count = static_cast<int>(updaters_.size());
     Report(kReportBoth, kTextLaunchModuleCount, 0, -1, std::to_wstring(count));
+    bool allLaunched = true;
     for (int i = 1; i <= count; ++i) {
         const size_t index = static_cast<size_t>(i - 1);
         const std::wstring name = ShortName(index);
@@ -322,7 +325,7 @@ bool CTupManager::LaunchUpdaterExecutables() {
         updater.SetBaseLaunchResult(-1);
         Report(kReportBoth, ok ? kTextModuleProgramsStarted : kTextModuleProgramsFailed, -1, -1,
                name);
-        if (!ok) return false;
+        allLaunched = allLaunched && ok;
     }
-    return true;
+    return allLaunched;
 }

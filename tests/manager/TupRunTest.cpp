@@ -551,5 +551,36 @@ TEST(TupRunTest, EachModulesProgramsAreStartedOnceByTheBaseThenTheUpdatersOwnWor
               Last(world.owner.reports, 11));
 }
 
+TEST(TupRunTest, AModuleWhoseProgramsFailDoesNotKeepTheOthersProgramsFromStarting) {
+    // Which updaters' own LaunchExecutables fail; every updater is asked all the same.
+    const std::vector<std::vector<size_t>> cases{{0}, {1}, {0, 2}};
+    for (const auto& failing : cases) {
+        RunWorld world;
+        world.WriteConfig(Updater(0, "CTupAlphaUpdater", "Alpha") +
+                          Updater(1, "CTupBetaUpdater", "Beta") +
+                          Updater(2, "CTupGammaUpdater", "Gamma"));
+        CTupManager& manager = world.Start();
+        for (size_t index : failing) world.Scripted(index).launch = 0;
+        EXPECT_FALSE(manager.RunUpdate());
+
+        EXPECT_EQ((Strings{L"Alpha.LaunchExecutables", L"Beta.LaunchExecutables",
+                           L"Gamma.LaunchExecutables"}),
+                  Last(world.Entries(), 3));
+        std::vector<Seen> expected;
+        const wchar_t* names[] = {L"Alpha", L"Beta", L"Gamma"};
+        for (size_t i = 0; i < 3; ++i) {
+            const bool fails = std::find(failing.begin(), failing.end(), i) != failing.end();
+            expected.push_back(R(2, kTextStartingModulePrograms, 33 * static_cast<int>(i + 1), -1,
+                                 names[i]));
+            expected.push_back(Both(kTextModuleProgramsStarted, names[i]));
+            expected.push_back(
+                Both(fails ? kTextModuleProgramsFailed : kTextModuleProgramsStarted, names[i]));
+        }
+        expected.push_back(Both(kTextStartingProgramsFailed));
+        expected.push_back(R(2, kTextUpdateFailed, 100, 100));
+        EXPECT_EQ(expected, Last(world.owner.reports, expected.size()));
+    }
+}
+
 }  // namespace
 }  // namespace run_tests

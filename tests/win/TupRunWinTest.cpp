@@ -14,6 +14,7 @@
 
 #include "base/WideText.h"
 #include "manager/TupRunTestWorld.h"
+#include "win/WinIisRunWorld.h"
 #include "win/WinScratchFolder.h"
 #include "win/WinTestSupport.h"
 #include "win/WinUpdaterSupport.h"
@@ -289,6 +290,77 @@ TEST(TupRunWin, AFileNamedLikeTheBackupRootEndsTheRunBeforeAnythingIsStopped) {
     const DWORD attributes = GetFileAttributesW(root.c_str());
     EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY));
     DeleteFileW(root.c_str());
+}
+
+// One file of a module, new to the machine.
+std::string NewFile(const std::string& packageFile, const std::string& installationFile) {
+    using run_tests::StringItem;
+    return "<ITEM key=\"Files\" type=\"OCContainer\"><ITEM key=\"File0\" type=\"OCContainer\">" +
+           StringItem("UpdatePackageFile", packageFile) +
+           StringItem("InstallationFile", installationFile) +
+           "<ITEM key=\"VersionCheckType\" type=\"OCUnsignedLong\">2</ITEM></ITEM></ITEM>";
+}
+
+// The core server updater, whose last step shows the readme, then the web pages updater with
+// one web and the web client's RequireHttps.
+std::string ReadmeThenWebPackage() {
+    using run_tests::ListItem;
+    using run_tests::StringItem;
+    return "<?xml version=\"1.0\"?>\n<CONFIG><ITEM key=\"Tarnova_Update\" type=\"OCContainer\">" +
+           StringItem("ComponentName", "WebRun") +
+           "<ITEM key=\"Updaters\" type=\"OCContainer\"><ITEM key=\"Updater0\" "
+           "type=\"OCContainer\">" +
+           StringItem("ClassType", "CTupKernelUpdater") +
+           NewFile("server\\TavNotes.txt", "[$TN_INSTALL_PATH]TavNotes.txt") +
+           "</ITEM><ITEM key=\"Updater1\" type=\"OCContainer\">" +
+           StringItem("ClassType", "CTupWebpagesUpdater") +
+           NewFile("web\\index.htm", "[$TAV_WEBCLIENTPATH]index.htm") +
+           ListItem("WebsToCreate", {"[$TAV_WEBCLIENTPATH];wbclient;docreateweb;;;;;;"}) +
+           "<ITEM key=\"RegistryKeys\" type=\"OCContainer\"><ITEM key=\"Key0\" "
+           "type=\"OCContainer\">" +
+           StringItem("KeyName", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Kelmark\\Tav\\WebClient") +
+           StringItem("ValueName", "RequireHttps") +
+           "<ITEM key=\"Value\" type=\"OCUnsignedLong\">0</ITEM></ITEM></ITEM>"
+           "</ITEM></ITEM></ITEM></CONFIG>\n";
+}
+
+TEST(TupRunWin, AReadmeThatCannotBeShownLeavesTheWebPagesConfiguredAndFailsTheRun) {
+    using ::testing::Contains;
+    using ::testing::StartsWith;
+    wintest::IisRunWorld world(L"Qelsrv.exe", ReadmeThenWebPackage());
+    ASSERT_TRUE(world.Ready());
+    ASSERT_TRUE(world.inetStp.WriteDword(false, L"", L"MajorVersion", 10));
+    ASSERT_TRUE(world.AddPackageFile(L"server\\TavNotes.txt", "notes"));
+    ASSERT_TRUE(world.AddPackageFile(L"web\\index.htm", "<html></html>"));
+    // No browser where the core server updater looks for it.
+    wintest::BorrowedValue noBrowser(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
+                                     L"ProgramFilesDir", KEY_WOW64_32KEY,
+                                     world.ClientFolder() + L"NoProgramFiles");
+    ASSERT_TRUE(noBrowser.Set());
+    CTupManager& manager = world.Manager();
+    ASSERT_TRUE(manager.LoadNextPackage());
+    ASSERT_EQ(2u, manager.Updaters().size());
+
+    EXPECT_FALSE(manager.RunUpdate());
+
+    // The web pages updater came after the failed readme and did its work.
+    const std::vector<std::wstring> log = world.Log();
+    EXPECT_THAT(log, Contains(L"CrtVDir.exe|\"" + world.ClientFolder() +
+                              L"Support\\CrtVDir.exe\" CD \"" + world.WebClientFolder() +
+                              L"\" wbclient 5"));
+    EXPECT_THAT(log, ::testing::Not(Contains(StartsWith(L"iexplore.exe|"))));
+    EXPECT_TRUE(world.product.Read(false, L"Tav\\WebClient", L"RequireHttps").present);
+
+    // Each updater's last step is reported, and the step and the run failed.
+    std::string content;
+    ASSERT_TRUE(wintest::ReadWholeFile(manager.BackupFolder() + L"_log.csv", content));
+    std::vector<std::string> lines;
+    EXPECT_TRUE(SplitLines(content, lines));
+    const size_t kernel = Find(lines, ";WebRun: #53166 Kernel");
+    const size_t web = Find(lines, ";WebRun: #53165 Webpages", kernel);
+    const size_t failed = Find(lines, ";WebRun: #53162", web);
+    EXPECT_LT(failed, lines.size());
+    EXPECT_EQ(lines.size() - 1, Find(lines, ";WebRun: #53039", failed));
 }
 
 }  // namespace
