@@ -188,7 +188,8 @@ size_t Find(const std::vector<std::string>& lines, const std::string& ending, si
 // running as "TavSvc"), a wizard folder with the package description, and the manager the
 // wizard would make there, its package loaded.
 struct StagedServer {
-    StagedServer() {
+    // running: the service is started before the manager looks at the machine.
+    explicit StagedServer(bool running = true) {
         if (!turn.Owned() || !install.Made() || !wizard.Made()) return;
         if (!CopyFileW(wintest::WindowsPathOf(TAV_TEST_SERVICE_EXE).c_str(), server.c_str(), TRUE) ||
             !CreateDirectoryW(wizard.PathOf(L"package").c_str(), nullptr) ||
@@ -196,7 +197,7 @@ struct StagedServer {
             return;
         }
         service = std::make_unique<ServerService>(server);
-        if (!service->Created() || !service->Start()) return;
+        if (!service->Created() || (running && !service->Start())) return;
         firstProcess = service->ProcessId();
         ServiceWatchingUpdater::Journal().clear();
         program = std::make_unique<wintest::ProgramElsewhere>(wizard.PathOf(L"TavUpdateWizard.exe"));
@@ -290,6 +291,35 @@ TEST(TupRunWin, AFileNamedLikeTheBackupRootEndsTheRunBeforeAnythingIsStopped) {
     const DWORD attributes = GetFileAttributesW(root.c_str());
     EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY));
     DeleteFileW(root.c_str());
+}
+
+// An administrator stopped the server before the update: no server program runs, and the
+// service's configuration tells where the installation is.
+TEST(TupRunWin, AServerStoppedBeforeTheRunIsUpdatedInItsFolderAndStaysStopped) {
+    StagedServer staged(false);
+    ASSERT_TRUE(staged.ready);
+    CTupManager& manager = *staged.manager;
+    ASSERT_EQ(DWORD(SERVICE_STOPPED), staged.service->State());
+    EXPECT_TRUE(manager.RunsQelsrv());
+    ASSERT_TRUE(tav::FoldEquals(staged.install.Path() + L"\\", manager.InstallFolder()))
+        << tav::ToUtf8(manager.InstallFolder());
+
+    EXPECT_TRUE(manager.RunUpdate());
+
+    EXPECT_EQ((Strings{L"PrepareUpdate (stopped)", L"CheckFilesExist (stopped)",
+                       L"CheckVersions (stopped)", L"CheckFilesWritable (stopped)",
+                       L"BackupFiles (stopped)", L"ApplyUpdate (stopped)",
+                       L"LaunchExecutables (stopped)"}),
+              ServiceWatchingUpdater::Journal());
+    EXPECT_EQ(DWORD(SERVICE_STOPPED), staged.service->State());
+    const std::wstring backupRoot = manager.InstallFolder() + L"_TupBkp\\";
+    ASSERT_EQ(backupRoot, manager.BackupFolder().substr(0, backupRoot.size()));
+    std::string content;
+    ASSERT_TRUE(wintest::ReadWholeFile(manager.BackupFolder() + L"_log.csv", content));
+    std::vector<std::string> lines;
+    EXPECT_TRUE(SplitLines(content, lines));
+    EXPECT_LT(Find(lines, ";WineRun: #53080 tavsvc"), lines.size());
+    EXPECT_EQ(lines.size() - 1, Find(lines, ";WineRun: #53038"));
 }
 
 // One file of a module, new to the machine.
