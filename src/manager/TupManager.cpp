@@ -127,10 +127,14 @@ void CTupManager::InspectMachine() {
     product.GetUnsignedLong(L"productfamily", family);
     productFamily2_ = family == 2;
 
-    runsTavAps_ = ProcessRuns(L"TAVAPS.EXE");
+    // An installed server service tells the kind of server and its folder, running or not; a
+    // process then counts only as that program, not as any file of the same name.
+    const std::wstring qelsrvService = ServiceProgram(L"TavSvc");
+    const std::wstring apsService = ServiceProgram(L"TavAps");
+    runsTavAps_ = !apsService.empty() || ProcessRuns(L"TAVAPS.EXE");
     runsLoadBalancing_ = ProcessRuns(L"WLBS.EXE");
     runsMantlebox_ = ProcessRuns(L"TAVMANTLEBOX.EXE");
-    runsQelsrv_ = ProcessRuns(L"QELSRV.EXE");
+    runsQelsrv_ = !qelsrvService.empty() || ProcessRuns(L"QELSRV.EXE");
     if (runsTavAps_) {
         mainExecutable_ = L"TavAps.exe";
     } else if (runsMantlebox_ && !runsQelsrv_) {
@@ -145,7 +149,14 @@ void CTupManager::InspectMachine() {
     productAgain.GetString(L"TAVCLNTMSIPATH", clientMsiPath);
     clientMsiFolder_ = UpToLastBackslash(clientMsiPath);
 
-    // The install folder is where the main server executable runs from; a later match wins.
+    const std::wstring& serviceProgram = runsTavAps_ ? apsService : qelsrvService;
+    if (!serviceProgram.empty()) {
+        installFolder_ = UpToLastBackslash(tav::FoldUpper(serviceProgram));
+        return;
+    }
+
+    // Without the service, the install folder is where the main server executable runs from;
+    // a later match wins.
     struct Scan {
         CTupManager* self;
     } scan{this};

@@ -226,12 +226,19 @@ private:
     bool PrepareUpdaters();
     bool VersionGatesPass();
     bool RunUpdaterStep(const UpdaterStepTexts& texts, int (CTupModuleUpdater::*operation)());
+    // Starts every updater's programs; false when any of them failed.
     bool LaunchUpdaterExecutables();
     bool CheckUpdaterVersions();
     void RemoveUpdater(size_t index);
     std::wstring ShortName(size_t index) const;
     static bool ServiceRunning(const wchar_t* name);
     static bool ServiceInstalled(const wchar_t* name);
+    // The full path of the program an installed service runs, as the service manager holds
+    // it without quotes and arguments; empty without such a service or a full path.
+    static std::wstring ServiceProgram(const wchar_t* name);
+    // Whether an updater works on the installation: its files, programs or registrations
+    // lie in the install folder.
+    bool NeedsInstallFolder(size_t index) const;
     void CollectServicesToStop();
     bool StopServices();
     bool StartServices();

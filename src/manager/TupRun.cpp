@@ -8,10 +8,17 @@
 #include "system/FileVersion.h"
 #include "system/Machine.h"
 #include "updater/TupModuleUpdater.h"
+#include "updater/TupTokenReplacer.h"
 
 namespace {
 
 constexpr const wchar_t* kGenericUpdater = L"CTupGenericUpdater";
+
+// Whether a path or command line lies in the install folder.
+bool NamesInstallFolder(const std::wstring& text) {
+    return text.find(CTupTokenReplacer::kInstallPath) != std::wstring::npos ||
+           text.find(CTupTokenReplacer::kRvxInstallPath) != std::wstring::npos;
+}
 
 // Whether version is known and at least text.
 bool AtLeast(const sys::FileVersion& version, const std::wstring& text) {
@@ -43,6 +50,16 @@ bool CTupManager::RunUpdate() {
     bool hasGeneric = false;
     for (const auto& name : updaterClassNames_) hasGeneric = hasGeneric || name == kGenericUpdater;
     if (!hasGeneric && !ServiceRunning(L"TavAps") && !ServiceInstalled(L"TavSvc")) return true;
+
+    // Without the installation's folder the backups, the result log and the new files would
+    // land below the current folder and the real installation would stay as it was.
+    if (installFolder_.empty()) {
+        for (size_t index = 0; index < updaters_.size(); ++index) {
+            if (!NeedsInstallFolder(index)) continue;
+            Report(kReportStatus, kTextInstallationNotFound, -1, -1);
+            return false;
+        }
+    }
 
     if (!CreateBackupFolder()) return false;
 
@@ -148,6 +165,35 @@ bool CTupManager::RunUpdate() {
 
     Report(kReportBoth, succeeded ? kTextUpdateSucceeded : kTextUpdateFailed, 100, 100);
     return succeeded;
+}
+
+bool CTupManager::NeedsInstallFolder(size_t index) const {
+    // The product's own modules always work in the installation; a generic module or the
+    // plain base only when one of its paths says so.
+    const std::wstring& className = updaterClassNames_[index];
+    if (className != kGenericUpdater && className != L"CTupModuleUpdater") return true;
+    const CTupModuleUpdater& updater = *updaters_[index];
+    for (const auto& file : updater.Files()) {
+        if (NamesInstallFolder(file.InstallationFile())) return true;
+    }
+    for (const auto& executable : updater.ExecutablesToLaunch()) {
+        if (NamesInstallFolder(executable.Path()) || NamesInstallFolder(executable.Parameter())) {
+            return true;
+        }
+    }
+    for (const auto& command : updater.CommandsToExecute()) {
+        if (NamesInstallFolder(command)) return true;
+    }
+    // A component named without any token is registered from the install folder.
+    for (const auto& object : updater.ObjectsToRegister()) {
+        if (NamesInstallFolder(object) || object.find(L"[$") == std::wstring::npos) return true;
+    }
+    for (const auto* objects : {&updater.NetObjectsToRegister(), &updater.Net4ObjectsToRegister()}) {
+        for (const auto& object : *objects) {
+            if (NamesInstallFolder(object)) return true;
+        }
+    }
+    return false;
 }
 
 bool CTupManager::CreateBackupFolder() {
@@ -305,8 +351,11 @@ bool CTupManager::CheckUpdaterVersions() {
 
 bool CTupManager::LaunchUpdaterExecutables() {
     using namespace tav;
+    // Every module's programs are started, also after another module's failed: a readme that
+    // cannot be shown must not leave the next module's configuration undone.
     const int count = static_cast<int>(updaters_.size());
     Report(kReportBoth, kTextLaunchModuleCount, 0, -1, std::to_wstring(count));
+    bool allLaunched = true;
     for (int i = 1; i <= count; ++i) {
         const size_t index = static_cast<size_t>(i - 1);
         const std::wstring name = ShortName(index);
@@ -322,7 +371,7 @@ bool CTupManager::LaunchUpdaterExecutables() {
         updater.SetBaseLaunchResult(-1);
         Report(kReportBoth, ok ? kTextModuleProgramsStarted : kTextModuleProgramsFailed, -1, -1,
                name);
-        if (!ok) return false;
+        allLaunched = allLaunched && ok;
     }
-    return true;
+    return allLaunched;
 }

@@ -73,6 +73,15 @@ bool CTupManager::ServiceInstalled(const wchar_t* name) {
            failure != sys::OpenFailure::NoSuchService;
 }
 
+std::wstring CTupManager::ServiceProgram(const wchar_t* name) {
+    ServicePtr service(ServMon::CreateServiceByName(name));
+    if (!service) return std::wstring();
+    const std::wstring program = ServMon::RunningProgramPathOf(service->GetBinaryPath());
+    // Only a full path names a folder; anything else tells nothing about the installation.
+    const bool fullPath = program.size() > 3 && program[1] == L':' && program[2] == L'\\';
+    return fullPath ? program : std::wstring();
+}
+
 void CTupManager::CollectServicesToStop() {
     servicesToStop_.clear();
     const int count = static_cast<int>(updaters_.size());

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "app/lang/StringBase.h"
 #include "fakes/FakeMachine.h"
 #include "fakes/ScratchFolder.h"
@@ -109,6 +111,56 @@ TEST_F(TupManagerTest, MantleboxAloneIsTheMainExecutableOnlyWithoutTheServer) {
     auto manager = Make();
     EXPECT_EQ(L"Qelsrv.exe", manager->MainExecutableName());
     EXPECT_EQ(L"C:\\TAV\\", manager->InstallFolder());
+}
+
+TEST_F(TupManagerTest, TheInstalledServiceGivesKindAndFolderWhetherItRunsOrNot) {
+    struct Case {
+        const char* what;
+        std::vector<std::tuple<std::wstring, std::wstring, uint32_t>> services;
+        std::vector<std::wstring> processes;
+        std::wstring folder;
+        bool qelsrv, aps;
+    };
+    const uint32_t kRunning = sys::ServiceState::Running, kStopped = sys::ServiceState::Stopped;
+    const Case cases[] = {
+        {"running, quoted with arguments",
+         {{L"TavSvc", L"\"C:\\Program Files\\Tav\\Qelsrv.exe\" -service", kRunning}},
+         {L"C:\\Program Files\\Tav\\Qelsrv.exe"}, L"C:\\PROGRAM FILES\\TAV\\", true, false},
+        {"stopped, nothing runs", {{L"TavSvc", L"C:\\Tav\\Qelsrv.exe", kStopped}}, {},
+         L"C:\\TAV\\", true, false},
+        // A copy of the same name elsewhere, started by anyone, is not the installation.
+        {"stopped, a copy runs elsewhere", {{L"TavSvc", L"C:\\Tav\\Qelsrv.exe", kStopped}},
+         {L"D:\\Users\\Joe\\Qelsrv.exe"}, L"C:\\TAV\\", true, false},
+        {"unquoted with blanks and arguments",
+         {{L"TavAps", L"C:\\Remote Server\\TavAps.exe /service", kStopped}},
+         {L"E:\\Copy\\TavAps.exe", L"D:\\Tav\\Qelsrv.exe"}, L"C:\\REMOTE SERVER\\", true, true},
+        {"no service: the running program", {}, {L"D:\\Tav\\Qelsrv.exe"}, L"D:\\TAV\\", true,
+         false},
+        // A service without a full path tells nothing; the process rule holds.
+        {"service without a full path", {{L"TavSvc", L"Qelsrv.exe", kStopped}},
+         {L"D:\\Tav\\Qelsrv.exe"}, L"D:\\TAV\\", true, false},
+        {"nothing at all", {}, {}, L"", false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fakes::FakeMachine local;
+        local.UseHostFiles();
+        local.program.path = machine.program.path;
+        uint32_t id = 10;
+        for (const auto& path : c.processes) local.processes.processes.push_back({id++, path});
+        for (const auto& [name, binary, state] : c.services) local.services.Add(name, binary, state);
+        if (!c.folder.empty()) {
+            local.versions.Set(c.folder + (c.aps ? L"TavAps.exe" : L"Qelsrv.exe"), 7, 2, 1, 0, 7,
+                               2, 1, 0);
+        }
+        auto manager = Make();
+        EXPECT_EQ(c.folder, manager->InstallFolder());
+        EXPECT_EQ(c.qelsrv, manager->RunsQelsrv());
+        EXPECT_EQ(c.aps, manager->RunsTavAps());
+        EXPECT_EQ(c.folder.empty() ? L"" : L"7.2.1.0", manager->InstalledVersion());
+        // Reading the service changes nothing about it.
+        EXPECT_TRUE(local.services.requests.empty());
+    }
 }
 
 TEST_F(TupManagerTest, ClusterFamilyAndClientFolderComeFromTheProductKey) {

@@ -179,9 +179,18 @@ TEST(TupRunTest, WithoutAnInstalledServerOnlyAGenericUpdaterLetsTheRunGoOn) {
         RunWorld world;
         world.machine.services.Remove(L"TavSvc");
         world.machine.services.Add(L"TavAps", L"C:\\APS\\TavAps.exe", sys::ServiceState::Running);
-        world.machine.versions.Set(L"C:\\TAV\\TavAps.exe", 9, 1, 0, 0, 9, 1, 0, 0);
-        world.WriteConfig(kAlphaBeta, StringItem("MinimumRequiredVersion", "9.0.0.0"));
-        EXPECT_TRUE(world.Start().RunUpdate());
+        world.machine.versions.Set(L"C:\\APS\\TavAps.exe", 9, 1, 0, 0, 9, 1, 0, 0);
+        world.machine.files.AddFolder(L"C:\\APS");
+        // The remote print server's package container is the one loaded there.
+        world.WriteConfig("", "",
+                          "<ITEM key=\"Tarnova_RVX_Update\" type=\"OCContainer\">" +
+                              StringItem("MinimumRequiredVersion", "9.0.0.0") +
+                              "<ITEM key=\"Updaters\" type=\"OCContainer\">" + kAlphaBeta +
+                              "</ITEM></ITEM>");
+        CTupManager& manager = world.Start();
+        EXPECT_EQ(L"C:\\APS\\", manager.InstallFolder());
+        EXPECT_TRUE(manager.RunUpdate());
+        EXPECT_EQ(L"Beta.LaunchExecutables", world.Entries().back());
     }
 }
 
@@ -549,6 +558,122 @@ TEST(TupRunTest, EachModulesProgramsAreStartedOnceByTheBaseThenTheUpdatersOwnWor
                                  Both(kTextStartingProgramsFailed),
                                  R(2, kTextUpdateFailed, 100, 100)}),
               Last(world.owner.reports, 11));
+}
+
+TEST(TupRunTest, AModuleWhoseProgramsFailDoesNotKeepTheOthersProgramsFromStarting) {
+    // Which updaters' own LaunchExecutables fail; every updater is asked all the same.
+    const std::vector<std::vector<size_t>> cases{{0}, {1}, {0, 2}};
+    for (const auto& failing : cases) {
+        RunWorld world;
+        world.WriteConfig(Updater(0, "CTupAlphaUpdater", "Alpha") +
+                          Updater(1, "CTupBetaUpdater", "Beta") +
+                          Updater(2, "CTupGammaUpdater", "Gamma"));
+        CTupManager& manager = world.Start();
+        for (size_t index : failing) world.Scripted(index).launch = 0;
+        EXPECT_FALSE(manager.RunUpdate());
+
+        EXPECT_EQ((Strings{L"Alpha.LaunchExecutables", L"Beta.LaunchExecutables",
+                           L"Gamma.LaunchExecutables"}),
+                  Last(world.Entries(), 3));
+        std::vector<Seen> expected;
+        const wchar_t* names[] = {L"Alpha", L"Beta", L"Gamma"};
+        for (size_t i = 0; i < 3; ++i) {
+            const bool fails = std::find(failing.begin(), failing.end(), i) != failing.end();
+            expected.push_back(R(2, kTextStartingModulePrograms, 33 * static_cast<int>(i + 1), -1,
+                                 names[i]));
+            expected.push_back(Both(kTextModuleProgramsStarted, names[i]));
+            expected.push_back(
+                Both(fails ? kTextModuleProgramsFailed : kTextModuleProgramsStarted, names[i]));
+        }
+        expected.push_back(Both(kTextStartingProgramsFailed));
+        expected.push_back(R(2, kTextUpdateFailed, 100, 100));
+        EXPECT_EQ(expected, Last(world.owner.reports, expected.size()));
+    }
+}
+
+// A generic updater with one more section: its files, programs or components.
+std::string GenericWith(const std::string& section) {
+    return "<ITEM key=\"Updater0\" type=\"OCContainer\">" +
+           StringItem("ClassType", "CTupGenericUpdater") + StringItem("Name", "Generic") + section +
+           "</ITEM>";
+}
+
+std::string OneElement(const std::string& list, const std::string& element,
+                       const std::string& items) {
+    return "<ITEM key=\"" + list + "\" type=\"OCContainer\"><ITEM key=\"" + element +
+           "0\" type=\"OCContainer\">" + items + "</ITEM></ITEM>";
+}
+
+TEST(TupRunTest, WithoutTheInstallFolderAModuleThatNeedsItIsRefusedBeforeAnythingChanges) {
+    struct Case {
+        const char* what;
+        std::string updaters;
+        std::wstring serviceProgram;  // of "TavSvc"; none when empty
+        bool refused;
+    };
+    const Case cases[] = {
+        {"a file in the install folder",
+         GenericWith(OneElement("Files", "File",
+                                StringItem("UpdatePackageFile", "x.txt") +
+                                    StringItem("InstallationFile", "[$TN_INSTALL_PATH]x.txt"))),
+         L"", true},
+        {"a program in the install folder",
+         GenericWith(OneElement("ExecutablesToLaunch", "File",
+                                StringItem("Path", "[$TN_RVX_INSTALL_PATH]tool.exe"))),
+         L"", true},
+        {"a component named without a folder",
+         GenericWith(ListItem("ObjectsToRegister", {"TavCom.dll"})), L"", true},
+        // The service names no full path and no server runs: the product's module has no folder.
+        {"a product module", Updater(0, "CTupAlphaUpdater", "Alpha", {"TavSvc"}), L"Qelsrv.exe",
+         true},
+        {"a file elsewhere",
+         GenericWith(OneElement("Files", "File",
+                                StringItem("UpdatePackageFile", "x.txt") +
+                                    StringItem("InstallationFile", "C:\\Other\\x.txt"))),
+         L"", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RunWorld world;
+        world.machine.processes.processes.clear();
+        world.machine.services.Remove(L"TavSvc");
+        if (!c.serviceProgram.empty()) world.machine.services.Add(L"TavSvc", c.serviceProgram);
+        world.WriteConfig(c.updaters);
+        CTupManager& manager = world.Start();
+        ASSERT_EQ(L"", manager.InstallFolder());
+        const Strings before = world.machine.files.List();
+
+        if (!c.refused) {
+            world.Scripted(0).versions = 1;  // nothing to update: the run ends after the checks
+            EXPECT_TRUE(manager.RunUpdate());
+            EXPECT_NE(kTextInstallationNotFound, world.owner.reports.front().id);
+            continue;
+        }
+        EXPECT_FALSE(manager.RunUpdate());
+        // Told on the wizard's list only: there is no result log to write it to.
+        EXPECT_EQ((std::vector<Seen>{R(0, kTextInstallationNotFound, -1, -1)}), world.owner.reports);
+        EXPECT_TRUE(world.Entries().empty());
+        EXPECT_TRUE(world.machine.services.requests.empty());
+        EXPECT_EQ(before, world.machine.files.List());
+    }
+}
+
+TEST(TupRunTest, AServerStoppedBeforeTheUpdateIsUpdatedInItsFolderAndStaysStopped) {
+    RunWorld world;
+    world.machine.processes.processes.clear();
+    world.machine.services.Remove(L"TavSvc");
+    world.machine.services.Add(L"TavSvc", L"\"C:\\Tav\\Qelsrv.exe\" -service");
+    world.WriteConfig(kAlphaBeta);
+    CTupManager& manager = world.Start();
+    EXPECT_EQ(L"C:\\TAV\\", manager.InstallFolder());
+    EXPECT_EQ(L"7.2.0.0", manager.InstalledVersion());
+
+    EXPECT_TRUE(manager.RunUpdate());
+    EXPECT_EQ(0u, manager.BackupFolder().find(L"C:\\TAV\\_TupBkp\\"));
+    EXPECT_TRUE(world.machine.files.Exists(manager.BackupFolder() + L"_log.csv"));
+    EXPECT_TRUE(Has(world.owner.reports, Both(kTextServiceAlreadyStopped, L"tavsvc")));
+    EXPECT_TRUE(world.machine.services.requests.empty());
+    EXPECT_EQ(sys::ServiceState::Stopped, world.machine.services[L"TavSvc"].state);
 }
 
 }  // namespace

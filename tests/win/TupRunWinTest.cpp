@@ -14,6 +14,7 @@
 
 #include "base/WideText.h"
 #include "manager/TupRunTestWorld.h"
+#include "win/WinIisRunWorld.h"
 #include "win/WinScratchFolder.h"
 #include "win/WinTestSupport.h"
 #include "win/WinUpdaterSupport.h"
@@ -187,7 +188,8 @@ size_t Find(const std::vector<std::string>& lines, const std::string& ending, si
 // running as "TavSvc"), a wizard folder with the package description, and the manager the
 // wizard would make there, its package loaded.
 struct StagedServer {
-    StagedServer() {
+    // running: the service is started before the manager looks at the machine.
+    explicit StagedServer(bool running = true) {
         if (!turn.Owned() || !install.Made() || !wizard.Made()) return;
         if (!CopyFileW(wintest::WindowsPathOf(TAV_TEST_SERVICE_EXE).c_str(), server.c_str(), TRUE) ||
             !CreateDirectoryW(wizard.PathOf(L"package").c_str(), nullptr) ||
@@ -195,7 +197,7 @@ struct StagedServer {
             return;
         }
         service = std::make_unique<ServerService>(server);
-        if (!service->Created() || !service->Start()) return;
+        if (!service->Created() || (running && !service->Start())) return;
         firstProcess = service->ProcessId();
         ServiceWatchingUpdater::Journal().clear();
         program = std::make_unique<wintest::ProgramElsewhere>(wizard.PathOf(L"TavUpdateWizard.exe"));
@@ -289,6 +291,106 @@ TEST(TupRunWin, AFileNamedLikeTheBackupRootEndsTheRunBeforeAnythingIsStopped) {
     const DWORD attributes = GetFileAttributesW(root.c_str());
     EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY));
     DeleteFileW(root.c_str());
+}
+
+// An administrator stopped the server before the update: no server program runs, and the
+// service's configuration tells where the installation is.
+TEST(TupRunWin, AServerStoppedBeforeTheRunIsUpdatedInItsFolderAndStaysStopped) {
+    StagedServer staged(false);
+    ASSERT_TRUE(staged.ready);
+    CTupManager& manager = *staged.manager;
+    ASSERT_EQ(DWORD(SERVICE_STOPPED), staged.service->State());
+    EXPECT_TRUE(manager.RunsQelsrv());
+    ASSERT_TRUE(tav::FoldEquals(staged.install.Path() + L"\\", manager.InstallFolder()))
+        << tav::ToUtf8(manager.InstallFolder());
+
+    EXPECT_TRUE(manager.RunUpdate());
+
+    EXPECT_EQ((Strings{L"PrepareUpdate (stopped)", L"CheckFilesExist (stopped)",
+                       L"CheckVersions (stopped)", L"CheckFilesWritable (stopped)",
+                       L"BackupFiles (stopped)", L"ApplyUpdate (stopped)",
+                       L"LaunchExecutables (stopped)"}),
+              ServiceWatchingUpdater::Journal());
+    EXPECT_EQ(DWORD(SERVICE_STOPPED), staged.service->State());
+    const std::wstring backupRoot = manager.InstallFolder() + L"_TupBkp\\";
+    ASSERT_EQ(backupRoot, manager.BackupFolder().substr(0, backupRoot.size()));
+    std::string content;
+    ASSERT_TRUE(wintest::ReadWholeFile(manager.BackupFolder() + L"_log.csv", content));
+    std::vector<std::string> lines;
+    EXPECT_TRUE(SplitLines(content, lines));
+    EXPECT_LT(Find(lines, ";WineRun: #53080 tavsvc"), lines.size());
+    EXPECT_EQ(lines.size() - 1, Find(lines, ";WineRun: #53038"));
+}
+
+// One file of a module, new to the machine.
+std::string NewFile(const std::string& packageFile, const std::string& installationFile) {
+    using run_tests::StringItem;
+    return "<ITEM key=\"Files\" type=\"OCContainer\"><ITEM key=\"File0\" type=\"OCContainer\">" +
+           StringItem("UpdatePackageFile", packageFile) +
+           StringItem("InstallationFile", installationFile) +
+           "<ITEM key=\"VersionCheckType\" type=\"OCUnsignedLong\">2</ITEM></ITEM></ITEM>";
+}
+
+// The core server updater, whose last step shows the readme, then the web pages updater with
+// one web and the web client's RequireHttps.
+std::string ReadmeThenWebPackage() {
+    using run_tests::ListItem;
+    using run_tests::StringItem;
+    return "<?xml version=\"1.0\"?>\n<CONFIG><ITEM key=\"Tarnova_Update\" type=\"OCContainer\">" +
+           StringItem("ComponentName", "WebRun") +
+           "<ITEM key=\"Updaters\" type=\"OCContainer\"><ITEM key=\"Updater0\" "
+           "type=\"OCContainer\">" +
+           StringItem("ClassType", "CTupKernelUpdater") +
+           NewFile("server\\TavNotes.txt", "[$TN_INSTALL_PATH]TavNotes.txt") +
+           "</ITEM><ITEM key=\"Updater1\" type=\"OCContainer\">" +
+           StringItem("ClassType", "CTupWebpagesUpdater") +
+           NewFile("web\\index.htm", "[$TAV_WEBCLIENTPATH]index.htm") +
+           ListItem("WebsToCreate", {"[$TAV_WEBCLIENTPATH];wbclient;docreateweb;;;;;;"}) +
+           "<ITEM key=\"RegistryKeys\" type=\"OCContainer\"><ITEM key=\"Key0\" "
+           "type=\"OCContainer\">" +
+           StringItem("KeyName", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Kelmark\\Tav\\WebClient") +
+           StringItem("ValueName", "RequireHttps") +
+           "<ITEM key=\"Value\" type=\"OCUnsignedLong\">0</ITEM></ITEM></ITEM>"
+           "</ITEM></ITEM></ITEM></CONFIG>\n";
+}
+
+TEST(TupRunWin, AReadmeThatCannotBeShownLeavesTheWebPagesConfiguredAndFailsTheRun) {
+    using ::testing::Contains;
+    using ::testing::StartsWith;
+    wintest::IisRunWorld world(L"Qelsrv.exe", ReadmeThenWebPackage());
+    ASSERT_TRUE(world.Ready());
+    ASSERT_TRUE(world.inetStp.WriteDword(false, L"", L"MajorVersion", 10));
+    ASSERT_TRUE(world.AddPackageFile(L"server\\TavNotes.txt", "notes"));
+    ASSERT_TRUE(world.AddPackageFile(L"web\\index.htm", "<html></html>"));
+    // No browser where the core server updater looks for it.
+    wintest::BorrowedValue noBrowser(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
+                                     L"ProgramFilesDir", KEY_WOW64_32KEY,
+                                     world.ClientFolder() + L"NoProgramFiles");
+    ASSERT_TRUE(noBrowser.Set());
+    CTupManager& manager = world.Manager();
+    ASSERT_TRUE(manager.LoadNextPackage());
+    ASSERT_EQ(2u, manager.Updaters().size());
+
+    EXPECT_FALSE(manager.RunUpdate());
+
+    // The web pages updater came after the failed readme and did its work.
+    const std::vector<std::wstring> log = world.Log();
+    EXPECT_THAT(log, Contains(L"CrtVDir.exe|\"" + world.ClientFolder() +
+                              L"Support\\CrtVDir.exe\" CD \"" + world.WebClientFolder() +
+                              L"\" wbclient 5"));
+    EXPECT_THAT(log, ::testing::Not(Contains(StartsWith(L"iexplore.exe|"))));
+    EXPECT_TRUE(world.product.Read(false, L"Tav\\WebClient", L"RequireHttps").present);
+
+    // Each updater's last step is reported, and the step and the run failed.
+    std::string content;
+    ASSERT_TRUE(wintest::ReadWholeFile(manager.BackupFolder() + L"_log.csv", content));
+    std::vector<std::string> lines;
+    EXPECT_TRUE(SplitLines(content, lines));
+    const size_t kernel = Find(lines, ";WebRun: #53166 Kernel");
+    const size_t web = Find(lines, ";WebRun: #53165 Webpages", kernel);
+    const size_t failed = Find(lines, ";WebRun: #53162", web);
+    EXPECT_LT(failed, lines.size());
+    EXPECT_EQ(lines.size() - 1, Find(lines, ";WebRun: #53039", failed));
 }
 
 }  // namespace

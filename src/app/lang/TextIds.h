@@ -105,6 +105,7 @@ constexpr uint32_t kTextBackupFolderNotCreated = 53048;
 constexpr uint32_t kTextResultLogPath = 53050;  // followed by the path of the result log
 constexpr uint32_t kTextArchivingTodoFolder = 53051;
 constexpr uint32_t kTextTodoFolderNotArchived = 53052;
+constexpr uint32_t kTextInstallationNotFound = 53053;  // the run is refused, nothing changed
 constexpr uint32_t kTextTodoListNotFound = 53216;  // followed by the to-do folder
 constexpr uint32_t kTextTodoFolderRenameFailed = 53215;  // followed by the to-do folder
 
@@ -341,7 +342,7 @@ inline constexpr uint32_t kAllTextIds[] = {
     53020, 53021, 53022, 53023, 53024, 53025, 53026, 53027, 53028, 53029,
     53030, 53031, 53032, 53033, 53034, 53035, 53036, 53037, 53038, 53039,
     53040, 53041, 53042, 53043, 53045, 53046, 53047, 53048, 53049, 53050,
-    53051, 53052, 53054, 53055, 53056, 53057, 53058, 53059, 53060, 53061,
+    53051, 53052, 53053, 53054, 53055, 53056, 53057, 53058, 53059, 53060, 53061,
     53062, 53063, 53064, 53065, 53066, 53067, 53068, 53069, 53070, 53071,
     53072, 53073, 53074, 53075, 53076, 53077, 53078, 53079, 53080, 53081,
     53082, 53083, 53084, 53085, 53086, 53087, 53088, 53089, 53090, 53091,
