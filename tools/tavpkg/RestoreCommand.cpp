@@ -24,8 +24,9 @@ const char kHelp[] =
     "INSTALLED (why)', 'services: NAMES', then 'stopped:', 'restored:', 'removed:', 'failed:',\n"
     "'started:' lines and a last 'restore: ...' line.\n"
     "Exit 0 when every file was put back; 1 when any file or service failed (the others are\n"
-    "still done); 2 for a wrong command line; 3 when the backup cannot be read or a file's\n"
-    "place cannot be told (nothing is changed).\n";
+    "still done); 2 for a wrong command line; 3 when the backup cannot be read, a file's\n"
+    "place cannot be told, or a path lies outside the installation (the folder above\n"
+    "_TupBkp) and every folder the description names for it (nothing is changed).\n";
 
 constexpr int kIncomplete = 1;
 constexpr int kRefused = 3;
