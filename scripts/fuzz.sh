@@ -7,7 +7,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-20}
 cd "$top"
 cmake --preset fuzz >/dev/null
-cmake --build build/fuzz -j"$(nproc)" --target fuzz_container_xml fuzz_language_file fuzz_signature >/dev/null
+cmake --build build/fuzz -j"$(nproc)" --target fuzz_container_xml fuzz_language_file fuzz_signature fuzz_restore >/dev/null
 
 # Inputs reach the reader through a file; memory-backed files keep the runs fast.
 tmp="$top/build/fuzz"
@@ -33,3 +33,4 @@ run() {
 run fuzz_container_xml tests/fuzz/corpus/container_xml
 run fuzz_language_file tests/fuzz/corpus/language_file
 run fuzz_signature tests/fuzz/corpus/signature
+run fuzz_restore tests/fuzz/corpus/restore

@@ -10,6 +10,7 @@
 
 #include "persist/ObjContainerXml.h"
 #include "persist/PersistentObject.h"
+#include "updater/TupRunNames.h"
 
 class CStringBase;
 class CTupModuleUpdater;
@@ -166,6 +167,10 @@ public:
     const std::wstring& PackageVersion() const { return packageVersion_; }
     const std::wstring& InstalledVersion() const { return installedVersion_; }
     const std::wstring& BackupFolder() const { return backupFolder_; }
+    // The names of the backups and of the kept customized copies, distinct per installed file;
+    // they live as long as the backup folder, which later runs of this program start reuse.
+    CTupRunNames& BackupNames() { return backupNames_; }
+    CTupRunNames& TodoNames() { return todoNames_; }
     uint32_t EnforceUpdate() const { return enforceUpdate_; }
     uint32_t RequiredDiskSpaceMb() const { return requiredDiskSpaceMb_; }
     const std::wstring& FixForVersion() const { return fixForVersion_; }
@@ -271,6 +276,8 @@ private:
     std::wstring packageVersion_;
     std::wstring installedVersion_;
     std::wstring backupFolder_;
+    CTupRunNames backupNames_;
+    CTupRunNames todoNames_;
 
     ITupOwner* owner_ = nullptr;
     HighPerformanceLog::CLogFile* resultLog_ = nullptr;

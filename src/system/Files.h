@@ -32,6 +32,8 @@ constexpr uint32_t System = 0x4;
 constexpr uint32_t Directory = 0x10;
 constexpr uint32_t Archive = 0x20;
 constexpr uint32_t Normal = 0x80;
+// A link or junction: the path itself, not what it leads to, carries it.
+constexpr uint32_t ReparsePoint = 0x400;
 }  // namespace FileAttribute
 
 // One entry of a folder listing.

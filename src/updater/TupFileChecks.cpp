@@ -160,12 +160,16 @@ int CTupModuleUpdater::BackupFiles() {
     for (const CTupModuleFile& file : files_) {
         if (!file.UpdateFile() || file.UpdateCheckType() == 2) continue;
         const std::wstring& installed = file.InstallationFile();
-        const std::wstring& name = file.UpdatePackageFile();
         Report(tav::kTextBackingUpFile, installed);
         if (!IsFile(installed)) {
             Report(tav::kTextNoFileToBackUp);
             continue;
         }
+        // Another installed file from the same package path gets a backup of its own.
+        const std::wstring name =
+            manager_ ? manager_->BackupNames().NameFor(file.UpdatePackageFile(), installed,
+                                                       [&](const std::wstring& n) { return IsFile(backupFolder + n); })
+                     : file.UpdatePackageFile();
         // The first backup of a run wins: it holds the file as it was before the run.
         const std::wstring backup = backupFolder + name;
         if (IsFile(backup)) {
@@ -189,7 +193,9 @@ int CTupModuleUpdater::BackupFiles() {
             Report(tav::kTextFileNotBackedUp, installed);
             return 0;
         }
-        Report(tav::kTextFileBackedUp, installed);
+        // A backup under another name than the package path is named, for the restore.
+        Report(tav::kTextFileBackedUp,
+               name == file.UpdatePackageFile() ? installed : installed + kBackupNameSeparator + name);
     }
     return 1;
 }

@@ -146,7 +146,10 @@ void CTupModuleUpdater::KeepCustomizedFile(const CTupModuleFile& file) const {
         Report(tav::kTextTodoFolderNotCreated);
         return;
     }
-    const std::wstring& name = file.UpdatePackageFile();
+    const std::wstring name =
+        manager_ ? manager_->TodoNames().NameFor(file.UpdatePackageFile(), file.InstallationFile(),
+                                                 [&](const std::wstring& n) { return sys::IsExistingFile(files, todo + L"\\" + n); })
+                 : file.UpdatePackageFile();
     const size_t slash = name.rfind(L'\\');
     if (slash != std::wstring::npos && !CreateFolders(todo + L"\\", name.substr(0, slash))) {
         Report(tav::kTextTodoSubfolderNotCreated);

@@ -119,6 +119,10 @@ public:
     // it in place only once the copy is whole.
     static constexpr const wchar_t* kStagingSuffix = TupStaging::kSuffix;
 
+    // Between the installed path and the backup's name (below the backup folder) in the
+    // "backed up" log line of a file whose backup is not named after its package path.
+    static constexpr const wchar_t* kBackupNameSeparator = L" -> ";
+
 protected:
     // A report of kind 1 (result log) unless told otherwise, without progress values.
     void Report(uint32_t textId, const std::wstring& extra = std::wstring(), int kind = 1) const;

@@ -121,8 +121,23 @@ public:
     fakes::FakeMachine machine;
     testing_support::ScratchFolder folder;
     CStringBase texts{tav::FromUtf8(std::string(TAV_SOURCE_DIR) + "/resources")};
+    // Log lines of a file the run added, or backed up and replaced, at path.
+    void Added(const std::wstring& path) {
+        Log(tav::kTextBackingUpFile, path);
+        Log(tav::kTextNoFileToBackUp);
+        Log(tav::kTextUpdatingFile, path);
+        Log(tav::kTextFileUpdated, path);
+    }
+    void Replaced(const std::wstring& path) {
+        Log(tav::kTextBackingUpFile, path);
+        Log(tav::kTextFileBackedUp, path);
+        Log(tav::kTextUpdatingFile, path);
+        Log(tav::kTextFileUpdated, path);
+    }
+
     std::string log;
     std::wstring install, backup, a, b, added;
+    bool noLinks = false;
 };
 
 TEST_F(RestoreCommandTest, PutsBackBothFilesWhateverStateTheKilledFilePhaseLeftThemIn) {
@@ -245,8 +260,10 @@ TEST_F(RestoreCommandTest, RemovesAnAddedFileOnlyWhenTheLogShowsTheRunPutItThere
 struct Refusal {
     const char* name;
     std::function<void(RestoreCommandTest&)> stage;
-    const char* message;
+    std::string message;
 };
+
+
 
 class RestoreRefusalTest : public RestoreCommandTest, public ::testing::WithParamInterface<Refusal> {};
 
@@ -256,6 +273,7 @@ TEST_P(RestoreRefusalTest, RefusesWhenItCannotTellWhereAFileBelongsAndChangesNot
     Log(tav::kTextUpdatingFile, a);
     Log(tav::kTextFileUpdated, a);
     GetParam().stage(*this);
+    if (noLinks) GTEST_SKIP() << "this host makes no symbolic links";
     const auto before = Snapshot();
     const auto r = Restore();
     EXPECT_EQ(3, r.code);
@@ -289,8 +307,122 @@ INSTANTIATE_TEST_SUITE_P(
                 [](RestoreCommandTest& t) { fs::remove(t.Native(t.backup + L"_wizard\\config.xml")); },
                 "_wizard\\config.xml is missing (give the wizard's folder with --package)"},
         Refusal{"NoResultLog", [](RestoreCommandTest& t) { fs::remove(t.Native(t.backup + L"_log.csv")); },
-                "_log.csv cannot be read"}),
+                "_log.csv cannot be read"},
+        // Crafted logs and descriptions that would lead a change out of the installation.
+        Refusal{"AddedFileOutsideTheInstallation",
+                [](RestoreCommandTest& t) {
+                    t.Write(t.folder.PathOf("victim.txt"), "someone's file");
+                    t.Added(t.folder.PathOf("victim.txt"));
+                },
+                "line 11 of the result log names "},
+        Refusal{"BackedUpFileOutsideThroughAToken",
+                [](RestoreCommandTest& t) { t.Replaced(t.folder.PathOf("other") + L"\\bin\\a.dll"); },
+                "which lies outside the installation"},
+        Refusal{"DotDotOutOfTheInstallation",
+                [](RestoreCommandTest& t) { t.Replaced(t.install + L"bin\\..\\..\\bin\\a.dll"); },
+                "has a \".\" or \"..\" component"},
+        Refusal{"UncPath", [](RestoreCommandTest& t) { t.Added(L"\\\\server\\share\\bin\\new.dll"); },
+                "is a network (UNC), device or \\\\?\\ path"},
+        Refusal{"LongPathPrefix", [](RestoreCommandTest& t) { t.Added(L"\\\\?\\" + t.install + L"bin\\new.dll"); },
+                "is a network (UNC), device or"},
+        Refusal{"DevicePrefix", [](RestoreCommandTest& t) { t.Added(L"\\\\.\\PhysicalDrive0"); },
+                "is a network (UNC), device or"},
+        Refusal{"AlternateDataStream", [](RestoreCommandTest& t) { t.Added(t.install + L"bin\\new.dll:hidden"); },
+                "names an alternate data stream"},
+        Refusal{"DeviceName", [](RestoreCommandTest& t) { t.Added(t.install + L"bin\\nul.dll"); },
+                "names a device"},
+        Refusal{"RelativePath", [](RestoreCommandTest& t) { t.Added(L"bin\\new.dll"); },
+                "is not a full path with a drive"},
+        Refusal{"LinkOnTheWay",
+                [](RestoreCommandTest& t) {
+                    fs::create_directories(t.Native(t.folder.PathOf("elsewhere")));
+                    t.Write(t.folder.PathOf("elsewhere") + L"\\new.dll", "someone's");
+                    std::error_code error;
+                    fs::create_directory_symlink(t.Native(t.folder.PathOf("elsewhere")), t.Native(t.install + L"lnk"),
+                                                 error);
+                    t.noLinks = static_cast<bool>(error);
+                    t.Added(t.install + L"lnk\\new.dll");
+                },
+                "whose way passes a link or junction at"},
+        Refusal{"DescriptionFolderOutsideTheInstallation",
+                [](RestoreCommandTest& t) {
+                    // The entry's folder climbs out of the installation: it is no place to change.
+                    t.WriteDescription("", "<ITEM key=\"File\" type=\"OCContainer\"><ITEM key=\"UpdatePackageFile\" "
+                                           "type=\"OCString\">c.dll</ITEM><ITEM key=\"InstallationFile\" "
+                                           "type=\"OCString\">[$TN_INSTALL_PATH]..\\c.dll</ITEM></ITEM>");
+                    t.Write(t.folder.PathOf("c.dll"), "someone's file");
+                    t.Added(t.folder.PathOf("c.dll"));
+                },
+                "which lies outside the installation"},
+        Refusal{"BackupFolderNotBelowTupBkp",
+                [](RestoreCommandTest& t) {
+                    fs::rename(t.Native(t.install + L"_TupBkp"), t.Native(t.install + L"Bkp"));
+                    t.backup = t.install + L"Bkp\\20261209_053000000_7.2.0.1_00012345\\";
+                },
+                "is not a run's folder in an installation's _TupBkp folder"}),
     [](const ::testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
+
+TEST_F(RestoreCommandTest, TargetsOfOnePackageFileArePutBackEachFromItsOwnBackup) {
+    // A second wildcard entry installs the same package files into another web folder.
+    WriteDescription("", "<ITEM key=\"File\" type=\"OCContainer\"><ITEM key=\"UpdatePackageFile\" "
+                         "type=\"OCString\">web\\sub\\*.asp</ITEM><ITEM key=\"InstallationFile\" "
+                         "type=\"OCString\">[$TN_INSTALL_PATH]web2\\*.asp</ITEM></ITEM>");
+    const std::wstring b2 = install + L"web2\\b.asp";
+    Write(backup + L"web\\sub\\b~2.asp", "<% old b2 %>");
+    Log(tav::kTextBackingUpFile, b2);
+    Log(tav::kTextFileBackedUp, b2 + L" -> web\\sub\\b~2.asp");
+    for (const std::wstring& path : {b, b2}) {
+        Write(path, kNewB);
+        Log(tav::kTextUpdatingFile, path);
+        Log(tav::kTextFileUpdated, path);
+    }
+
+    const auto r = Restore();
+    EXPECT_EQ(0, r.code) << r.out << r.err;
+    EXPECT_EQ(kOldB, Read(b));
+    EXPECT_EQ("<% old b2 %>", Read(b2));
+    EXPECT_NE(std::string::npos, r.out.find("put back: " + tav::ToUtf8(backup) + "web\\sub\\b~2.asp -> " +
+                                             tav::ToUtf8(b2) + "\n")) << r.out;
+
+    // A named backup that is missing, or outside the backup folder, is refused.
+    for (const std::wstring& name : {std::wstring(L"web\\sub\\gone.asp"), std::wstring(L"..\\..\\bin\\a.dll")}) {
+        log.clear();
+        Log(tav::kTextBackingUpModule, L"Module");
+        Log(tav::kTextBackingUpFile, b2);
+        Log(tav::kTextFileBackedUp, b2 + L" -> " + name);
+        fs::remove(Native(backup + L"web\\sub\\b~2.asp"));
+        const auto refused = Restore();
+        EXPECT_EQ(3, refused.code) << tav::ToUtf8(name);
+        EXPECT_NE(std::string::npos, refused.err.find("cannot tell which backup holds " + tav::ToUtf8(b2))) << refused.err;
+    }
+}
+
+TEST_F(RestoreCommandTest, OutsideTheInstallationOnlyAFolderTheDescriptionNamesForTheFileIsChanged) {
+    // A module token names a folder outside the installation, as for a web server's folder.
+    const std::wstring web = folder.PathOf("webroot");
+    WriteDescription("<ITEM key=\"Tokens\" type=\"OCContainer\"><ITEM key=\"Token0\" type=\"OCContainer\">"
+                     "<ITEM key=\"Name\" type=\"OCString\">[$WEB]</ITEM><ITEM key=\"Path\" type=\"OCString\">" +
+                         tav::ToUtf8(web) + "\\</ITEM></ITEM></ITEM>",
+                     "<ITEM key=\"File\" type=\"OCContainer\"><ITEM key=\"UpdatePackageFile\" type=\"OCString\">"
+                     "c.asp</ITEM><ITEM key=\"InstallationFile\" type=\"OCString\">[$WEB]sub\\c.asp</ITEM></ITEM>");
+    const std::wstring inside = web + L"\\sub\\c.asp", beside = web + L"\\other\\sub\\c.asp";
+    Write(inside, "added");
+    Write(beside, "someone's");
+    const std::string start = log;
+    Added(inside);
+    const auto r = Restore();
+    EXPECT_EQ(0, r.code) << r.err;
+    EXPECT_FALSE(Exists(inside));
+
+    // The same entry's template also matches a path in another folder: that one is refused.
+    log = start;
+    Added(beside);
+    const auto before = Snapshot();
+    const auto refused = Restore();
+    EXPECT_EQ(3, refused.code);
+    EXPECT_NE(std::string::npos, refused.err.find("which lies outside the installation")) << refused.err;
+    EXPECT_EQ(before, Snapshot());
+}
 
 TEST_F(RestoreCommandTest, AFileThatCannotBePutBackFailsTheRestoreButNotTheOthers) {
     Write(b, kNewB);

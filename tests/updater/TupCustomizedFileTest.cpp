@@ -206,4 +206,21 @@ TEST_F(TupCustomizedFileTest, FailuresWhileKeepingACustomizedFileAreToldButNever
     EXPECT_EQ("new a.htm", files.Read(L"C:\\TAV\\web\\a.htm"));
 }
 
+TEST_F(TupCustomizedFileTest, TargetsOfOnePackageFileEachKeepTheirOwnCustomizedCopy) {
+    Add(L"web\\page.htm", L"C:\\TAV\\web1\\page.htm", "<html>mine 1</html>\n");
+    Add(L"web\\page.htm", L"C:\\TAV\\web2\\page.htm", "<html>mine 2</html>\n");
+    // A copy an earlier update kept under the next name stays the administrator's.
+    files.AddFile(L"C:\\TAV\\_todo\\web\\page~2.htm", "earlier");
+
+    EXPECT_EQ(1, updater.ReplaceFiles());
+    EXPECT_EQ("<html>mine 1</html>\n", files.Read(std::wstring(kTodo) + L"web\\page.htm"));
+    EXPECT_EQ("<html>mine 2</html>\n", files.Read(std::wstring(kTodo) + L"web\\page~3.htm"));
+    EXPECT_EQ("earlier", files.Read(std::wstring(kTodo) + L"web\\page~2.htm"));
+    // Each entry names its own copy.
+    const std::string list = files.Read(TodoList());
+    EXPECT_NE(std::string::npos, list.find("C:\\TAV\\web2\\page.htm.")) << list;
+    EXPECT_NE(std::string::npos, list.find("C:\\TAV\\_todo\\web\\page~3.htm.")) << list;
+    EXPECT_NE(std::string::npos, list.find("C:\\TAV\\_todo\\web\\page.htm.")) << list;
+}
+
 }  // namespace

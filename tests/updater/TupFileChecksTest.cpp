@@ -340,4 +340,37 @@ TEST_F(TupFileChecksTest, AFailedBackupStopsAndLeavesNoHalfCopyBehind) {
               world.TakeReports());
 }
 
+TEST_F(TupFileChecksTest, TargetsOfOnePackageFileEachGetABackupOfTheirOwnNamedInTheLog) {
+    const std::wstring backup = world.manager->BackupFolder();
+    files.AddFolder(backup);
+    Add(L"web\\page.htm", L"C:\\TAV\\web1\\page.htm");
+    Add(L"web\\page.htm", L"C:\\TAV\\web2\\page.htm");
+    Add(L"web\\page.htm", L"C:\\TAV\\web3\\page.htm");
+    Add(L"web\\page.htm", L"C:\\TAV\\WEB2\\page.htm");  // the second target again
+    files.AddFile(L"C:\\TAV\\web2\\page.htm", "old web2");
+    files.AddFile(L"C:\\TAV\\web3\\page.htm", "old web3");
+    // A name that is taken on disk is passed over.
+    files.AddFile(backup + L"web\\page~3.htm", "someone's");
+
+    EXPECT_EQ(1, updater.BackupFiles());
+    EXPECT_EQ((Reports{{tav::kTextBackingUpFile, L"C:\\TAV\\web1\\page.htm"},
+                       {tav::kTextFileBackedUp, L"C:\\TAV\\web1\\page.htm"},
+                       {tav::kTextBackingUpFile, L"C:\\TAV\\web2\\page.htm"},
+                       {tav::kTextFileBackedUp, L"C:\\TAV\\web2\\page.htm -> web\\page~2.htm"},
+                       {tav::kTextBackingUpFile, L"C:\\TAV\\web3\\page.htm"},
+                       {tav::kTextFileBackedUp, L"C:\\TAV\\web3\\page.htm -> web\\page~4.htm"},
+                       {tav::kTextBackingUpFile, L"C:\\TAV\\WEB2\\page.htm"},
+                       {tav::kTextBackupAlreadyExists, L""}}),
+              world.TakeReports());
+    EXPECT_EQ("old web\\page.htm", files.Read(backup + L"web\\page.htm"));
+    EXPECT_EQ("old web2", files.Read(backup + L"web\\page~2.htm"));
+    EXPECT_EQ("old web3", files.Read(backup + L"web\\page~4.htm"));
+
+    // Another updater of the run finds each target's own backup and keeps it.
+    files.AddFile(L"C:\\TAV\\web2\\page.htm", "changed meanwhile");
+    EXPECT_EQ(1, updater.BackupFiles());
+    for (const Seen& seen : world.TakeReports()) EXPECT_NE(tav::kTextFileBackedUp, seen.id);
+    EXPECT_EQ("old web2", files.Read(backup + L"web\\page~2.htm"));
+}
+
 }  // namespace

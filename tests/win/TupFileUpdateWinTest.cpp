@@ -12,7 +12,10 @@
 #include <vector>
 
 #include "base/WideText.h"
+#include "app/lang/StringBase.h"
+#include "restore/RunRestorer.h"
 #include "signature/SignatureFactory.h"
+#include "system/Machine.h"
 #include "updater/TupModuleUpdaterTestWorld.h"
 #include "win/WinScratchFolder.h"
 #include "win/WinTestSupport.h"
@@ -282,6 +285,64 @@ TEST_F(TupFileUpdateWin, ACustomizedSignedPageIsKeptInTheTodoFolderWithItsEntry)
     const std::string entry = "#53149 " + tav::ToUtf8(Installed(L"web\\page.htm")) + ".\r\n#53150\r\n#53151 " +
                               tav::ToUtf8(todo) + "\\web\\page.htm.\r\n----------\r\n";
     EXPECT_EQ((Tree{{L"web\\page.htm", changed}, {list, entry}}), ReadTree(todo));
+}
+
+TEST_F(TupFileUpdateWin, TwoTargetsOfOnePackageFileAreEachBackedUpAndPutBack) {
+    const std::wstring installRoot = install.Path() + L"\\";
+    Put(installRoot, L"web1\\page.htm", Content(L"old page 1", 70000));
+    Put(installRoot, L"web2\\page.htm", Content(L"old page 2", 90000));
+    Put(package, L"web\\page.htm", "new page");
+    const Tree before = ReadTree(install.Path());
+    Add(L"web\\page.htm", L"web1\\page.htm");
+    Add(L"web\\page.htm", L"web2\\page.htm");
+    const std::wstring backup = manager->BackupFolder();
+    ASSERT_TRUE(CreateDirectoryW((installRoot + L"_TupBkp").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(backup.c_str(), nullptr));
+
+    EXPECT_EQ(1, updater.BackupFiles());
+    EXPECT_EQ(1, updater.ReplaceFiles());
+    EXPECT_EQ((Tree{{L"web\\page.htm", before.at(L"web1\\page.htm")},
+                    {L"web\\page~2.htm", before.at(L"web2\\page.htm")}}),
+              ReadTree(backup.substr(0, backup.size() - 1)));
+    EXPECT_EQ("new page", ReadFile(Installed(L"web2\\page.htm")));
+
+    // The backup folder as a run leaves it: the log in English, the description and languages.
+    CStringBase english(wintest::WindowsPathOf(TAV_SOURCE_DIR "/resources"));
+    std::string log;
+    for (const Seen& seen : owner.reports) {
+        log += "2026-12-09 05:30:00.000 - ;WineRun: " +
+               tav::ToUtf8(english.GetTextOrEmpty(static_cast<int32_t>(seen.id), L"EN") +
+                           (seen.extra.empty() ? L"" : L" " + seen.extra)) +
+               "\r\n";
+    }
+    ASSERT_TRUE(wintest::WriteWholeFile(backup + L"_log.csv", log));
+    const std::wstring kept = backup + CTupManager::kBackupWizardFolder + L"\\";
+    ASSERT_TRUE(CreateDirectoryW(kept.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileW(wintest::WindowsPathOf(TAV_SOURCE_DIR "/resources/TavLang.Xml").c_str(),
+                          (kept + L"TavLang.Xml").c_str(), TRUE));
+    const std::string entry =
+        "<ITEM key=\"File0\" type=\"OCContainer\"><ITEM key=\"UpdatePackageFile\" type=\"OCString\">web\\*.htm</ITEM>"
+        "<ITEM key=\"InstallationFile\" type=\"OCString\">[$TN_INSTALL_PATH]web1\\*.htm</ITEM></ITEM>"
+        "<ITEM key=\"File1\" type=\"OCContainer\"><ITEM key=\"UpdatePackageFile\" type=\"OCString\">web\\*.htm</ITEM>"
+        "<ITEM key=\"InstallationFile\" type=\"OCString\">[$TN_INSTALL_PATH]web2\\*.htm</ITEM></ITEM>";
+    ASSERT_TRUE(wintest::WriteWholeFile(
+        kept + L"config.xml",
+        "<?xml version=\"1.0\"?><CONFIG><ITEM key=\"Tarnova_Update\" type=\"OCContainer\">"
+        "<ITEM key=\"ComponentName\" type=\"OCString\">WineRun</ITEM><ITEM key=\"Updaters\" type=\"OCContainer\">"
+        "<ITEM key=\"Updater0\" type=\"OCContainer\"><ITEM key=\"ClassType\" type=\"OCString\">CTupModuleUpdater</ITEM>"
+        "<ITEM key=\"Files\" type=\"OCContainer\">" + entry + "</ITEM></ITEM></ITEM></ITEM></CONFIG>"));
+
+    restore::RunRestorer restorer(*sys::CurrentMachine().files);
+    std::vector<std::string> problems;
+    ASSERT_TRUE(restorer.Prepare(backup, std::wstring(), problems)) << (problems.empty() ? "" : problems[0]);
+    const restore::Outcome outcome = restorer.Apply([](const restore::Event&) {});
+    EXPECT_TRUE(outcome.complete);
+    EXPECT_EQ(2u, outcome.done);
+    Tree installed = ReadTree(install.Path());
+    for (auto it = installed.begin(); it != installed.end();) {
+        it = it->first.rfind(L"_TupBkp\\", 0) == 0 ? installed.erase(it) : std::next(it);
+    }
+    EXPECT_EQ(before, installed);
 }
 
 }  // namespace

@@ -91,10 +91,15 @@ std::unique_ptr<IAppendFile> PosixFiles::OpenForAppend(const std::wstring& path)
 }
 
 bool PosixFiles::GetAttributes(const std::wstring& path, uint32_t& attributes) {
+    const std::string name = NativePath(path);
     struct stat st {};
-    if (stat(NativePath(path).c_str(), &st) != 0) return false;
+    if (lstat(name.c_str(), &st) != 0) return false;
+    // A symbolic link is this host's reparse point; the rest is what it leads to, if anything.
+    const bool link = S_ISLNK(st.st_mode);
+    if (link && stat(name.c_str(), &st) != 0) st.st_mode = S_IFLNK | 0777;
     attributes = S_ISDIR(st.st_mode) ? FileAttribute::Directory : FileAttribute::Archive;
     if (IsReadOnly(st)) attributes |= FileAttribute::ReadOnly;
+    if (link) attributes |= FileAttribute::ReparsePoint;
     return true;
 }
 

@@ -10,7 +10,7 @@
 
 class CStringBase;
 
-namespace tavpkg {
+namespace restore {
 
 // One line of the result log: the component that wrote it, the text id its text was found to
 // be, and the extra text after it.
@@ -18,6 +18,7 @@ struct ResultLogLine {
     std::wstring component;
     uint32_t textId = 0;
     std::wstring extra;
+    size_t number = 0;  // of the line in the log, from 1
 };
 
 // The text ids whose lines a restore reads; their English texts must be known.
@@ -38,6 +39,7 @@ struct LoggedFile {
     std::wstring module;     // short name of the updater that did
     bool backupStarted = false;
     bool backedUp = false;      // its backup was copied whole
+    std::wstring backupName;    // below the backup folder, when the log names it
     bool noneBefore = false;    // it did not exist when the run backed up
     bool backupRefused = false;  // the backup was there already, or could not be made
     bool touched = false;       // the file phase began on it
@@ -45,6 +47,7 @@ struct LoggedFile {
     bool inFlight = false;      // ... and the log ends before it says how that went
     bool oldMade = false;       // the file phase moved it aside under ".old"
     size_t firstTouch = 0;      // order of the file phase's first line about it
+    size_t line = 0;            // of the log line that first names it
 };
 
 // What the log tells of a whole backup folder's run.
@@ -56,4 +59,4 @@ struct RunRecord {
 
 RunRecord ReadRunRecord(const std::vector<ResultLogLine>& lines);
 
-}  // namespace tavpkg
+}  // namespace restore

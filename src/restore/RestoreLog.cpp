@@ -1,14 +1,15 @@
 // Reading back an update run's result log: its lines by text id, then per installed file what
 // the backup and the file phase did to it.
-#include "tavpkg/RestoreLog.h"
+#include "restore/RestoreLog.h"
 
 #include <algorithm>
 #include <string_view>
 
 #include "app/lang/TextIds.h"
 #include "base/WideText.h"
+#include "updater/TupModuleUpdater.h"
 
-namespace tavpkg {
+namespace restore {
 namespace {
 
 // The separator between the log writer's time stamp and the line the run handed it.
@@ -61,7 +62,9 @@ std::vector<ResultLogLine> ReadResultLog(const std::string& bytes,
               [](const std::wstring& a, const std::wstring& b) { return a.size() > b.size(); });
     std::vector<ResultLogLine> lines;
     size_t from = 0;
+    size_t number = 0;
     while (from < bytes.size()) {
+        ++number;
         size_t end = bytes.find('\n', from);
         if (end == std::string::npos) end = bytes.size();
         std::string_view raw(bytes.data() + from, end - from);
@@ -95,7 +98,8 @@ std::vector<ResultLogLine> ReadResultLog(const std::string& bytes,
         const size_t textEnd = found->second.size();
         lines.push_back({*component, found->first,
                          message.size() > textEnd ? std::wstring(message.substr(textEnd + 1))
-                                                  : std::wstring()});
+                                                  : std::wstring(),
+                         number});
     }
     return lines;
 }
@@ -113,6 +117,7 @@ RunRecord ReadRunRecord(const std::vector<ResultLogLine>& lines) {
             file.installed = line.extra;
             file.component = line.component;
             file.module = module;
+            file.line = line.number;
             record.files.push_back(std::move(file));
         }
         return record.files[it->second];
@@ -150,7 +155,15 @@ RunRecord ReadRunRecord(const std::vector<ResultLogLine>& lines) {
             LoggedFile& file = record.files[pendingBackup];
             pendingBackup = none;
             if (id == kTextFileBackedUp) {
-                if (tav::FoldEquals(line.extra, file.installed)) file.backedUp = true;
+                // The line names the backup when it is not named after the package path.
+                const std::wstring named = file.installed + CTupModuleUpdater::kBackupNameSeparator;
+                if (tav::FoldEquals(line.extra, file.installed)) {
+                    file.backedUp = true;
+                } else if (line.extra.size() > named.size() &&
+                           tav::FoldEquals(std::wstring_view(line.extra).substr(0, named.size()), named)) {
+                    file.backedUp = true;
+                    file.backupName = line.extra.substr(named.size());
+                }
             } else if (id == kTextNoFileToBackUp) {
                 file.noneBefore = true;
             } else {
@@ -181,4 +194,4 @@ RunRecord ReadRunRecord(const std::vector<ResultLogLine>& lines) {
     return record;
 }
 
-}  // namespace tavpkg
+}  // namespace restore
