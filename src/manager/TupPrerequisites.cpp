@@ -166,7 +166,7 @@ bool CTupManager::StartInstaller(const wchar_t* prefix, PackageKey key, const wc
                                  bool wait, uint32_t* exitCode) {
     const std::wstring& setting = PackageString(key);
     if (setting.empty()) return false;
-    return sys::CurrentMachine().launcher->Run(prefix + setting + arguments, wait, exitCode);
+    return sys::CurrentMachine().launcher->Run(L"", prefix + setting + arguments, wait, exitCode);
 }
 
 void CTupManager::InstallDotNetFrameworkPolicy() {

@@ -72,7 +72,8 @@ void CCommSyncSettingsDlg::OpenHelp() {
     windows.GetString(L"ProgramFilesDir", programFiles);
     if (programFiles.empty()) return;
     // Started without waiting; a missing browser only means nothing opens.
-    sys::CurrentMachine().launcher->Run(settings_.BrowserCommandLine(programFiles), false, nullptr);
+    sys::CurrentMachine().launcher->Run(L"", settings_.BrowserCommandLine(programFiles), false,
+                                        nullptr);
 }
 
 bool RunCommSyncSettingsDialog(CCommSyncSettings& settings, HWND owner) {
