@@ -122,16 +122,14 @@ public:
         const std::wstring recorder = ToolRecorderExe();
         wchar_t system[MAX_PATH + 1] = {};
         systemFolder_.assign(system, GetSystemDirectoryW(system, MAX_PATH + 1));
-        wchar_t self[MAX_PATH + 1] = {};
-        const std::wstring testProgram(self, GetModuleFileNameW(nullptr, self, MAX_PATH + 1));
         const std::wstring systemRoot = FolderOf(systemFolder_);
         const std::wstring destinations[] = {
             install_.PathOf(serverProgram),
             client_.PathOf(L"Support\\CrtVDir.exe"),
             client_.PathOf(L"Support\\selfssl.exe"),
             systemFolder_ + L"\\inetsrv\\appcmd.exe",
-            // CreateProcess looks for a bare name in the starting program's folder first.
-            FolderOf(testProgram) + L"\\cscript.exe",
+            // The updaters start the system folder's cscript, wherever they run from.
+            systemFolder_ + L"\\cscript.exe",
             programFilesFolder_.Path() + L"\\Internet Explorer\\iexplore.exe",
         };
         for (const std::wstring& destination : destinations) {
