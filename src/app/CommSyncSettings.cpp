@@ -81,6 +81,10 @@ std::wstring CCommSyncSettings::HelpLinkMarkup() const {
     return L"<a>" + texts.GetTextOrEmpty(tav::kTextOnlineHelpLink, *language) + L"</a>";
 }
 
-std::wstring CCommSyncSettings::BrowserCommandLine(const std::wstring& programFilesDir) const {
-    return programFilesDir + L"\\Internet Explorer\\iexplore.exe \"" + helpAddress + L"\"";
+bool CCommSyncSettings::BrowserStart(const std::wstring& programFilesDir,
+                                     sys::ProgramStart& start) const {
+    if (!sys::CanQuote(programFilesDir) || !sys::CanQuote(helpAddress)) return false;
+    // The browser is quoted: the folder usually holds a blank.
+    return sys::MakeProgramStart(sys::Quoted(programFilesDir + L"\\Internet Explorer\\iexplore.exe"),
+                                 sys::Quoted(helpAddress), std::wstring(), start);
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "system/ProgramStart.h"
+
 class CStringBase;
 
 // What every settings dialog holds.
@@ -73,8 +75,9 @@ public:
     bool OkEnabled() const { return understood != 0; }
     // The help link's text: the whole text is one link.
     std::wstring HelpLinkMarkup() const;
-    // The command line that opens the help address in the browser of programFilesDir.
-    std::wstring BrowserCommandLine(const std::wstring& programFilesDir) const;
+    // The start of the browser of programFilesDir on the help address; false when the folder
+    // or the address holds a quote, which would break the command line's quotes.
+    bool BrowserStart(const std::wstring& programFilesDir, sys::ProgramStart& start) const;
 
     uint32_t& Flag(const CheckBox& box) { return this->*box.flag; }
 

@@ -6,6 +6,7 @@
 #include "manager/TupManager.h"
 #include "system/FileVersion.h"
 #include "system/Machine.h"
+#include "system/ProgramStart.h"
 
 namespace {
 
@@ -32,8 +33,9 @@ constexpr const wchar_t* kMscorlibWithoutUpdate = L"4.0.30319.232";
 // The first major version of the yearly releases; their minor number 1 is the first release.
 constexpr uint16_t kFirstYearlyMajor = 2018;
 
-constexpr const wchar_t* kPackagePrefix = L"./Package/";
-constexpr const wchar_t* kMsiPackagePrefix = L"msiexec.exe /i Package\\";
+// What starts an installer of the package folder: the installer itself, or Windows Installer.
+constexpr const wchar_t* kPackagePrefix = L"";
+constexpr const wchar_t* kMsiPackagePrefix = L"msiexec.exe";
 
 sys::IOperatingSystem& OperatingSystem() {
     return *sys::CurrentMachine().operatingSystem;
@@ -166,7 +168,20 @@ bool CTupManager::StartInstaller(const wchar_t* prefix, PackageKey key, const wc
                                  bool wait, uint32_t* exitCode) {
     const std::wstring& setting = PackageString(key);
     if (setting.empty()) return false;
-    return sys::CurrentMachine().launcher->Run(prefix + setting + arguments, wait, exitCode);
+    // From the program's own package folder, wherever the program was started from.
+    const std::wstring installer = packageFolder_ + setting;
+    // arguments lead with their blank.
+    const std::wstring rest = *arguments ? std::wstring(arguments + 1) : std::wstring();
+    sys::ProgramStart start;
+    const std::wstring systemFolder = OperatingSystem().SystemFolder();
+    const bool made =
+        *prefix ? sys::CanQuote(installer) &&
+                      sys::MakeProgramStart(prefix, L"/i " + sys::QuotedWhenBlank(installer) +
+                                                        arguments,
+                                            systemFolder, start)
+                : sys::MakeProgramStart(installer, rest, systemFolder, start);
+    if (!made) return false;
+    return sys::CurrentMachine().launcher->Run(start.program, start.commandLine, wait, exitCode);
 }
 
 void CTupManager::InstallDotNetFrameworkPolicy() {

@@ -3,8 +3,10 @@
 #include "modules/TupIisCommands.h"
 
 #include <cwchar>
+#include <initializer_list>
 
 #include "base/WideText.h"
+#include "system/ProgramStart.h"
 
 namespace TupIis {
 namespace {
@@ -43,8 +45,24 @@ Command Appcmd(const Tools& tools, const std::wstring& parameters) {
     return Command{tools.appcmd, parameters, false};
 }
 
+// A script run by cscript; refused when the script is unknown.
+std::wstring ScriptHost(const std::wstring& script) {
+    return script.empty() ? std::wstring() : L"cscript.exe";
+}
+
+// The commands, each refused (an empty program) when one of the values they put between
+// quotes holds a quote, which would end the quotes early.
+Commands Refused(Commands commands, std::initializer_list<std::wstring> quotedValues) {
+    for (const std::wstring& value : quotedValues) {
+        if (sys::CanQuote(value)) continue;
+        for (Command& command : commands) command.program.clear();
+        break;
+    }
+    return commands;
+}
+
 Command Adsutil(const Tools& tools, const std::wstring& name, const wchar_t* setting) {
-    return Command{L"cscript.exe",
+    return Command{ScriptHost(tools.adsutil),
                    L"\"" + tools.adsutil + L"\" set w3svc/1/root/" + name + L"/" + setting, false};
 }
 
@@ -87,6 +105,8 @@ Tools ToolLocations(const std::wstring& clientMsiFolder, const std::wstring& sys
     std::wstring system = systemFolder;
     while (!system.empty() && system.back() == L'\\') system.pop_back();
     Tools tools;
+    // Without the client folder's tools, commands that need them are refused.
+    if (!sys::CanQuote(clientMsiFolder)) return Tools{L"", L"\"" + system + L"\\inetsrv\\appcmd\"", L"", L""};
     tools.crtVDir = L"\"" + clientMsiFolder + L"Support\\CrtVDir.exe\"";
     tools.appcmd = L"\"" + system + L"\\inetsrv\\appcmd\"";
     tools.adsutil = clientMsiFolder + L"Support\\adsutil.vbs";
@@ -95,13 +115,14 @@ Tools ToolLocations(const std::wstring& clientMsiFolder, const std::wstring& sys
 }
 
 Commands CreateWebCommands(const Tools& tools, const WebEntry& web) {
-    return {Command{tools.crtVDir, L"CD \"" + web.folder + L"\" " + web.name + L" 5", false},
-            Command{tools.crtVDir, L"CA w3svc/1/root/" + web.name + L" OOP", true}};
+    return Refused({Command{tools.crtVDir, L"CD \"" + web.folder + L"\" " + web.name + L" 5", false},
+                    Command{tools.crtVDir, L"CA w3svc/1/root/" + web.name + L" OOP", true}},
+                   {web.folder, web.name});
 }
 
 Commands AppPoolCommands(const Tools& tools, const std::wstring& clientMsiFolder) {
     const std::wstring pool = L"\"AspNetCoreWorkerPool\"";
-    return LastSetsResult({
+    return Refused(LastSetsResult({
         Appcmd(tools, L"add apppool /name:" + pool +
                           L" /managedRuntimeVersion: "
                           L"/processmodel.identityType:LocalSystem"),
@@ -112,7 +133,7 @@ Commands AppPoolCommands(const Tools& tools, const std::wstring& clientMsiFolder
         Appcmd(tools, L"set vdir \"Default Web Site/tav\" -physicalpath:\"" + clientMsiFolder +
                           L"WebUI\""),
         Appcmd(tools, L"set app /app.name:\"Default Web Site/tav\" /applicationPool:" + pool),
-    });
+    }), {clientMsiFolder});
 }
 
 Commands AuthenticationCommands(const Tools& tools, const WebEntry& web,
@@ -130,19 +151,20 @@ Commands AuthenticationCommands(const Tools& tools, const WebEntry& web,
     if (web.ntlm) setting(L"AuthNTLM True");
     if (web.sessionTimeout) setting(L"AspSessionTimeout 60");
     if (web.accessSsl && enforceSecureChannel) setting(L"AccessSSL True");
-    return commands;
+    return Refused(commands, {web.name});
 }
 
 Commands RedirectCommands(const Tools& tools, const std::wstring& name, bool oldIis) {
     if (oldIis) {
-        return LastSetsResult({Command{L"cscript.exe",
-                                       L"\"" + tools.chglist + L"\" w3svc/1/root/" + name +
-                                           L"/HttpErrors 403,4 "
-                                           L"\"403,4,URL,/webanon/redirect403_4.asp\" /COMMIT",
-                                       false}});
+        return Refused(LastSetsResult({Command{ScriptHost(tools.chglist),
+                                               L"\"" + tools.chglist + L"\" w3svc/1/root/" + name +
+                                                   L"/HttpErrors 403,4 "
+                                                   L"\"403,4,URL,/webanon/redirect403_4.asp\" /COMMIT",
+                                               false}}),
+                       {name});
     }
     const std::wstring site = L"set config " + SiteConfig(name) + kHttpErrors;
-    return LastSetsResult({
+    return Refused(LastSetsResult({
         Remove403Entry(tools, name),
         Appcmd(tools, site +
                           L"/+\"[statusCode='403',subStatusCode='4',"
@@ -151,18 +173,18 @@ Commands RedirectCommands(const Tools& tools, const std::wstring& name, bool old
                           L"redirect403_4.asp',responseMode='ExecuteURL']\"" +
                           kCommit),
         Appcmd(tools, site + L"/errormode:\"Custom\"" + kCommit),
-    });
+    }), {name});
 }
 
 Commands RemoveErrorPage403Commands(const Tools& tools, const std::wstring& name) {
-    return LastSetsResult({Remove403Entry(tools, name)});
+    return Refused(LastSetsResult({Remove403Entry(tools, name)}), {name});
 }
 
 Commands StaticPage401Commands(const Tools& tools, const std::wstring& name,
                                const std::wstring& clientMsiFolder) {
     const std::wstring page = clientMsiFolder + L"WebUI\\wwwroot\\errorpages\\unauthenticated.html";
     const std::wstring site = L"set config " + SiteConfig(name) + kHttpErrors;
-    return LastSetsResult({
+    return Refused(LastSetsResult({
         Appcmd(tools, site + L"/-\"[statusCode='401',subStatusCode='1']\"" + kCommit),
         Appcmd(tools, site +
                           L"/+\"[statusCode='401',subStatusCode='1',"
@@ -171,7 +193,7 @@ Commands StaticPage401Commands(const Tools& tools, const std::wstring& name,
         Appcmd(tools, site + L"/-\"[statusCode='401']\"" + kCommit),
         Appcmd(tools, site + L"/+\"[statusCode='401',prefixLanguageFilePath='',path='" + page +
                           L"',responseMode='File']\"" + kCommit),
-    });
+    }), {name, clientMsiFolder});
 }
 
 CertificateSuffixes MakeCertificateSuffixes(const std::wstring& hostName,

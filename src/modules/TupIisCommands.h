@@ -44,7 +44,9 @@ struct Tools {
 Tools ToolLocations(const std::wstring& clientMsiFolder, const std::wstring& systemFolder);
 
 // One program start; setsResult: its start result becomes the configuration's
-// result.
+// result. An empty program is refused: a value it would put between quotes holds
+// a quote (or its tool is unknown for that reason); it starts nothing and counts
+// as not started.
 struct Command {
     std::wstring program;
     std::wstring parameters;

@@ -3,6 +3,7 @@
 
 #include "manager/TupManager.h"
 #include "persist/ObjContainer.h"
+#include "system/ProgramStart.h"
 
 int CTupKernelUpdater::PrepareUpdate() {
     if (!CTupModuleUpdater::PrepareUpdate()) return 0;
@@ -25,7 +26,7 @@ int CTupKernelUpdater::LaunchExecutables() {
         key.GetString(L"ProgramFilesDir", programFiles);
     }
     const std::wstring clientFolder = Manager() ? Manager()->ClientMsiFolder() : std::wstring();
-    return RunReported(L"\"" + programFiles + L"\\Internet Explorer\\iexplore.exe\" \"" +
-                           clientFolder + L"ReadMe\\readme.html\"",
-                       false);
+    return RunReported(sys::Quoted(programFiles + L"\\Internet Explorer\\iexplore.exe") + L" " +
+                           sys::Quoted(clientFolder + L"ReadMe\\readme.html"),
+                       false, !sys::CanQuote(programFiles) || !sys::CanQuote(clientFolder));
 }

@@ -3,6 +3,7 @@
 
 #include "app/lang/TextIds.h"
 #include "manager/TupManager.h"
+#include "system/ProgramStart.h"
 
 std::wstring CTupServerUpdater::InstallFolder() const {
     return Manager() ? Manager()->InstallFolder() : std::wstring();
@@ -43,14 +44,18 @@ void CTupServerUpdater::WriteInternalSecureChannel(const std::wstring& key) {
                                        kInternalHttpsPort);
 }
 
-int CTupServerUpdater::RunReported(const std::wstring& program, bool wait) {
+int CTupServerUpdater::RunReported(const std::wstring& program, bool wait, bool refused) {
     Report(tav::kTextRunningCommand, program);
-    const int started = wait ? RunAndWait(program, std::wstring()) : RunNoWait(program, std::wstring());
+    const int started = refused ? 0
+                        : wait  ? RunAndWait(program, std::wstring())
+                                : RunNoWait(program, std::wstring());
     Report(started ? tav::kTextCommandStarted : tav::kTextCommandNotStarted, program);
     return started ? 1 : 0;
 }
 
 int CTupServerUpdater::RegisterServer(const wchar_t* executable) {
     // The switch belongs to the program string; there are no parameters.
-    return RunReported(L"\"" + InstallFolder() + executable + L"\" /RegServer", true);
+    const std::wstring folder = InstallFolder();
+    return RunReported(sys::Quoted(folder + executable) + L" /RegServer", true,
+                       !sys::CanQuote(folder));
 }

@@ -43,8 +43,9 @@ protected:
     void WriteInternalSecureChannel(const std::wstring& key);
 
     // Reports the program, starts it without parameters (waiting for its end or not) and
-    // reports whether it started; 1 when it did.
-    int RunReported(const std::wstring& program, bool wait);
+    // reports whether it started; 1 when it did. refused: a value between its quotes holds a
+    // quote; nothing starts and it is reported as not started.
+    int RunReported(const std::wstring& program, bool wait, bool refused = false);
     // Lets the server executable of the install folder register itself again and waits.
     int RegisterServer(const wchar_t* executable);
 };

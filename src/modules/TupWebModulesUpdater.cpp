@@ -5,6 +5,7 @@
 #include "manager/TupManager.h"
 #include "modules/TupUpdaterSteps.h"
 #include "persist/ObjContainer.h"
+#include "system/ProgramStart.h"
 
 void CTupWebModulesUpdater::Exchange(ObjContainer* container, bool isLoading) {
     CTupModuleUpdater::Exchange(container, isLoading);
@@ -47,9 +48,10 @@ int CTupWebModulesUpdater::LaunchExecutables() {
     for (const std::wstring& entry : scriptsToExecute_) {
         std::wstring script = entry;
         ReplaceTokens(script);
-        const std::wstring program = L"cscript.exe  \"" + script + L"\"";
-        Report(tav::kTextRunningCommand, program);
-        if (RunAndWait(program, std::wstring())) {
+        // Two blanks after the tool, as the log has always shown it.
+        const std::wstring parameters = L" " + sys::Quoted(script);
+        Report(tav::kTextRunningCommand, L"cscript.exe " + parameters);
+        if (sys::CanQuote(script) && RunAndWait(L"cscript.exe", parameters)) {
             Report(tav::kTextCommandStarted);
         } else {
             Report(tav::kTextCommandNotStarted);

@@ -2,6 +2,7 @@
 #include "updater/TupFileTokenReplacement.h"
 
 #include "system/Machine.h"
+#include "system/ProgramStart.h"
 #include "updater/TupTokenReplacer.h"
 
 namespace {
@@ -33,9 +34,16 @@ void CTupFileTokenReplacement::Apply(const CTupTokenReplacer* replacer,
     const std::wstring replacement = GetReplacement(replacer);
     sys::Machine& machine = sys::CurrentMachine();
     if (!sys::IsExistingFile(*machine.files, file)) return;
-    const std::wstring commandLine =
-        tool + L" \"" + file + L"\" \"" + token + L"\" \"" + replacement + L"\"";
-    machine.launcher->Run(commandLine, true, nullptr);  // the outcome is not examined
+    // A quote inside a value would end its quotes early and shift the tool's arguments.
+    if (!sys::CanQuote(file) || !sys::CanQuote(token) || !sys::CanQuote(replacement)) return;
+    sys::ProgramStart start;
+    if (!sys::MakeProgramStart(tool,
+                               sys::Quoted(file) + L" " + sys::Quoted(token) + L" " +
+                                   sys::Quoted(replacement),
+                               machine.operatingSystem->SystemFolder(), start)) {
+        return;
+    }
+    machine.launcher->Run(start.program, start.commandLine, true, nullptr);  // outcome not examined
 }
 
 std::wstring CTupFileTokenReplacement::GetFile(const CTupTokenReplacer* replacer) const {

@@ -4,6 +4,7 @@
 #include "app/lang/TextIds.h"
 #include "manager/TupManager.h"
 #include "system/Machine.h"
+#include "system/ProgramStart.h"
 
 namespace {
 
@@ -69,10 +70,24 @@ int CTupModuleUpdater::RunNoWait(const std::wstring& commandLine, const std::wst
 
 int CTupModuleUpdater::LaunchProcess(const std::wstring& commandLine,
                                      const std::wstring& parameters, int wait) {
-    std::wstring line = commandLine;
-    if (!parameters.empty()) line += L" " + parameters;
+    sys::Machine& machine = sys::CurrentMachine();
+    sys::ProgramStart start;
+    if (!sys::MakeProgramStart(commandLine, parameters, machine.operatingSystem->SystemFolder(),
+                               start)) {
+        return 0;
+    }
     uint32_t exitCode = 0;  // not examined: a program that started counts as success
-    return sys::CurrentMachine().launcher->Run(line, wait == 1, &exitCode) ? 1 : 0;
+    return machine.launcher->Run(start.program, start.commandLine, wait == 1, &exitCode) ? 1 : 0;
+}
+
+int CTupModuleUpdater::RunCommandLine(const std::wstring& commandLine) {
+    sys::Machine& machine = sys::CurrentMachine();
+    sys::ProgramStart start;
+    if (!sys::MakeCommandStart(commandLine, machine.operatingSystem->SystemFolder(), start)) {
+        return 0;
+    }
+    uint32_t exitCode = 0;
+    return machine.launcher->Run(start.program, start.commandLine, true, &exitCode) ? 1 : 0;
 }
 
 int CTupModuleUpdater::PrepareUpdate() {

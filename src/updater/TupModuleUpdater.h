@@ -47,10 +47,15 @@ public:
     virtual int RunAndWait(const std::wstring& commandLine, const std::wstring& parameters);
     virtual int RunNoWait(const std::wstring& commandLine, const std::wstring& parameters);
     // Starts command line + blank + parameters (just the command line for empty parameters);
-    // with wait 1 waits for the program to end. 1 when the process was created; its exit code
-    // is not examined.
+    // with wait 1 waits for the program to end. The command line's program is the file started
+    // (see sys::MakeProgramStart): a path, a quoted path first, or a bare Windows tool, which
+    // comes from the system folder. 1 when the process was created; its exit code is not
+    // examined; 0 too when the program is refused (a quote inside a path, broken quotes).
     virtual int LaunchProcess(const std::wstring& commandLine, const std::wstring& parameters,
                               int wait);
+    // Starts a whole command line of the description and waits for it: only a quoted first
+    // word or a bare Windows tool decides the file started. 1 when the process was created.
+    int RunCommandLine(const std::wstring& commandLine);
     // Replaces tokens in every installation path; always 1.
     virtual int PrepareUpdate();
     virtual int CheckFilesExist();

@@ -6,6 +6,7 @@
 #include "base/WideText.h"
 #include "manager/TupManager.h"
 #include "system/Machine.h"
+#include "system/ProgramStart.h"
 
 namespace {
 
@@ -15,11 +16,16 @@ bool HasExeExtension(const std::wstring& path) {
     return dot != std::wstring::npos && tav::FoldEquals(std::wstring_view(path).substr(dot + 1), L"exe");
 }
 
-// The registration command of a COM server: an executable registers itself, a library through
-// regsvr32.
-std::wstring RegistrationCommand(const std::wstring& object) {
-    if (HasExeExtension(object)) return L"\"" + object + L"\" /regserver";
-    return L"regsvr32.exe /s \"" + object + L"\"";
+// The registration of a COM server: an executable registers itself, a library through regsvr32.
+struct Registration {
+    std::wstring program;
+    std::wstring parameters;
+    std::wstring Command() const { return program + L" " + parameters; }
+};
+
+Registration RegistrationOf(const std::wstring& object) {
+    if (HasExeExtension(object)) return {sys::Quoted(object), L"/regserver"};
+    return {L"regsvr32.exe", L"/s " + sys::Quoted(object)};
 }
 
 // The log text of a file token replacement item, with tokens replaced in its values.
@@ -34,10 +40,11 @@ std::wstring DescribeReplacement(const CTupFileTokenReplacement& item,
 int CTupModuleUpdater::RegisterAndRunCommands() {
     // 1 while nothing has run; then the outcome of the last registration or command.
     int result = 1;
-    // Runs a command line and waits for it, with its reports.
-    auto runCommand = [this](const std::wstring& command) {
+    // Reports a command around its start; refused: it holds a value that would break its
+    // quotes, and is reported as not started.
+    auto reported = [this](const std::wstring& command, bool refused, auto start) {
         Report(tav::kTextRunningCommand, command);
-        const int started = RunAndWait(command, std::wstring()) ? 1 : 0;
+        const int started = !refused && start() ? 1 : 0;
         Report(started ? tav::kTextCommandStarted : tav::kTextCommandNotStarted, command);
         return started;
     };
@@ -47,7 +54,10 @@ int CTupModuleUpdater::RegisterAndRunCommands() {
         std::wstring object = entry;
         // An entry without a token is relative to the install folder.
         if (!ReplaceTokens(object)) object = installFolder + object;
-        result = runCommand(RegistrationCommand(object));
+        const Registration registration = RegistrationOf(object);
+        result = reported(registration.Command(), !sys::CanQuote(object), [&] {
+            return RunAndWait(registration.program, registration.parameters);
+        });
     }
 
     if (!netObjectsToRegister_.empty()) RegisterNetObjects(netObjectsToRegister_, L"v2.0.50727");
@@ -79,7 +89,7 @@ int CTupModuleUpdater::RegisterAndRunCommands() {
     for (const std::wstring& entry : commandsToExecute_) {
         std::wstring command = entry;
         ReplaceTokens(command);
-        result = runCommand(command);
+        result = reported(command, false, [&] { return RunCommandLine(command); });
     }
     return result;
 }
@@ -100,10 +110,10 @@ void CTupModuleUpdater::RegisterNetObjects(const StringList& objects,
     for (const std::wstring& entry : objects) {
         std::wstring object = entry;
         ReplaceTokens(object);  // no install-folder prefix for assemblies
-        const std::wstring parameters = L"\"" + object + L"\" /codebase /silent /nologo /tlb";
+        const std::wstring parameters = sys::Quoted(object) + L" /codebase /silent /nologo /tlb";
         const std::wstring command = tool + L" " + parameters;
         Report(tav::kTextRunningCommand, command);
-        const int started = RunAndWait(tool, parameters);
+        const int started = sys::CanQuote(object) && RunAndWait(tool, parameters) ? 1 : 0;
         Report(started ? tav::kTextCommandStarted : tav::kTextCommandNotStarted, command);
     }
 }

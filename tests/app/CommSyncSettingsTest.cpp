@@ -76,8 +76,27 @@ TEST(CommSyncSettingsTest, TheHelpLinkIsOneLinkAndOpensTheAddressInTheBrowser) {
     const std::wstring language = L"DE";
     CCommSyncSettings settings(CommSyncForm::ScanServer, texts, &language, L"https://h.example/x y");
     EXPECT_EQ(L"<a>Onlinehilfe</a>", settings.HelpLinkMarkup());
-    EXPECT_EQ(L"C:\\Program Files\\Internet Explorer\\iexplore.exe \"https://h.example/x y\"",
-              settings.BrowserCommandLine(L"C:\\Program Files"));
+    sys::ProgramStart start;
+    ASSERT_TRUE(settings.BrowserStart(L"C:\\Program Files", start));
+    EXPECT_EQ(L"C:\\Program Files\\Internet Explorer\\iexplore.exe", start.program);
+    EXPECT_EQ(L"\"C:\\Program Files\\Internet Explorer\\iexplore.exe\" \"https://h.example/x y\"",
+              start.commandLine);
+}
+
+// A quote in the folder or the address would end the quotes early: nothing is started.
+TEST(CommSyncSettingsTest, TheBrowserIsNotStartedForAQuoteInItsFolderOrTheAddress) {
+    Texts texts;
+    const std::wstring language = L"EN";
+    const struct {
+        std::wstring folder;
+        std::wstring address;
+    } cases[] = {{L"C:\\Program Files\" x", L"https://h.example/"},
+                 {L"C:\\Program Files", L"https://h.example/\" -new"}};
+    for (const auto& c : cases) {
+        CCommSyncSettings settings(CommSyncForm::ScanServer, texts, &language, c.address);
+        sys::ProgramStart start;
+        EXPECT_FALSE(settings.BrowserStart(c.folder, start)) << c.folder << L" " << c.address;
+    }
 }
 
 }  // namespace

@@ -145,11 +145,12 @@ void FakeMachine::UseHostFiles() { machine_.files = sys::HostMachine().files; }
 
 void FakeMachine::UseFakeFiles() { machine_.files = &files; }
 
-bool FakeLauncher::Run(const std::wstring& commandLine, bool wait, uint32_t* code) {
+bool FakeLauncher::Run(const std::wstring& program, const std::wstring& commandLine, bool wait,
+                       uint32_t* code) {
     for (const auto& text : failing) {
         if (commandLine.find(text) != std::wstring::npos) return false;
     }
-    starts.push_back({commandLine, wait});
+    starts.push_back({commandLine, wait, program});
     if (onStart) onStart(commandLine);
     if (wait && code && exitCodeReadable) *code = exitCode;
     return true;

@@ -74,8 +74,10 @@ public:
     struct Start {
         std::wstring commandLine;
         bool waited;
+        std::wstring program;  // empty: left to Windows to find
     };
-    bool Run(const std::wstring& commandLine, bool wait, uint32_t* exitCode) override;
+    bool Run(const std::wstring& program, const std::wstring& commandLine, bool wait,
+             uint32_t* exitCode) override;
 
     std::vector<Start> starts;
     // Command lines containing one of these texts cannot be started.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/lang/StringBase.h"
+#include "base/WideText.h"
 #include "fakes/FakeMachine.h"
 #include "fakes/ScratchFolder.h"
 #include "manager/TupManager.h"
@@ -287,54 +288,66 @@ TEST(TupPrerequisites, EachCheckAsksTheMachine) {
     }
 }
 
-TEST(TupPrerequisites, InstallersStartTheirCommandLines) {
+// Installers start from the program's own package folder, wherever the program was started
+// from; Windows Installer from the system folder.
+TEST(TupPrerequisites, InstallersStartFromTheProgramsPackageFolder) {
     struct Case {
         Check check;
         void (CTupManager::*install)();
         const char* key;
-        std::wstring commandLine;
+        bool msi;
+        std::wstring arguments;
         bool waits;
     };
     const Case cases[] = {
         {&CTupManager::NeedsDotNetFrameworkPolicy, &CTupManager::InstallDotNetFrameworkPolicy,
-         "DotNETFrameworkPolicy", L"./Package/setup.exe", false},
-        {&CTupManager::NeedsDotNet4, &CTupManager::InstallDotNet4, "InstallNET4Framework",
-         L"./Package/setup.exe /passive /norestart", true},
+         "DotNETFrameworkPolicy", false, L"", false},
+        {&CTupManager::NeedsDotNet4, &CTupManager::InstallDotNet4, "InstallNET4Framework", false,
+         L" /passive /norestart", true},
         {&CTupManager::NeedsKB2468871x86, &CTupManager::InstallKB2468871x86,
-         "InstallNETKB2468871x86", L"./Package/setup.exe /passive /promptrestart", false},
+         "InstallNETKB2468871x86", false, L" /passive /promptrestart", false},
         {&CTupManager::NeedsKB2468871x64, &CTupManager::InstallKB2468871x64,
-         "InstallNETKB2468871x64", L"./Package/setup.exe /passive /promptrestart", false},
+         "InstallNETKB2468871x64", false, L" /passive /promptrestart", false},
         {&CTupManager::NeedsVcRedist2008Sp1x86, &CTupManager::InstallVcRedist2008Sp1x86,
-         "VisualC++2K8SP1x86", L"./Package/setup.exe /q", false},
+         "VisualC++2K8SP1x86", false, L" /q", false},
         {&CTupManager::NeedsVcRedist2015x86, &CTupManager::InstallVcRedist2015x86,
-         "VisualC++2K15x86", L"./Package/setup.exe /q", false},
+         "VisualC++2K15x86", false, L" /q", false},
         {&CTupManager::NeedsVcRedist2015x64, &CTupManager::InstallVcRedist2015x64,
-         "VisualC++2K15x64", L"./Package/setup.exe /q", false},
+         "VisualC++2K15x64", false, L" /q", false},
         {&CTupManager::NeedsAspNetCoreModulex86, &CTupManager::InstallAspNetCoreModulex86,
-         "InstallASPNETCoreModulex86", L"msiexec.exe /i Package\\setup.exe /quiet /qn", false},
+         "InstallASPNETCoreModulex86", true, L" /quiet /qn", false},
         {&CTupManager::NeedsAspNetCoreModulex64, &CTupManager::InstallAspNetCoreModulex64,
-         "InstallASPNETCoreModulex64", L"msiexec.exe /i Package\\setup.exe /quiet /qn", false},
+         "InstallASPNETCoreModulex64", true, L" /quiet /qn", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.key);
-        World world;
-        world.RunServer();
-        world.WriteConfig(Container("Tarnova_Update", StringItem(c.key, "setup.exe")));
-        CTupManager& manager = world.Make();
-        (manager.*c.check)();  // finds the installer's name
-        (manager.*c.install)();
-        ASSERT_EQ(1u, world.machine.launcher.starts.size());
-        EXPECT_EQ(c.commandLine, world.machine.launcher.starts[0].commandLine);
-        EXPECT_EQ(c.waits, world.machine.launcher.starts[0].waited);
-
-        // An empty name starts nothing.
-        World empty;
-        empty.RunServer();
-        empty.WriteConfig(Container("Tarnova_Update", StringItem(c.key, "")));
-        CTupManager& other = empty.Make();
-        (other.*c.check)();
-        (other.*c.install)();
-        EXPECT_TRUE(empty.machine.launcher.starts.empty());
+        // A name with a blank is quoted; a quote in the name starts nothing.
+        const struct {
+            const char* name;
+            std::wstring written;
+        } names[] = {{"setup.exe", L"setup.exe"}, {"my setup.exe", L"\"my setup.exe\""},
+                     {"set\"up.exe", L""}, {"", L""}};
+        for (const auto& name : names) {
+            World world;
+            world.RunServer();
+            world.WriteConfig(Container("Tarnova_Update", StringItem(c.key, name.name)));
+            CTupManager& manager = world.Make();
+            (manager.*c.check)();  // finds the installer's name
+            (manager.*c.install)();
+            const auto& starts = world.machine.launcher.starts;
+            if (name.written.empty()) {
+                EXPECT_TRUE(starts.empty()) << name.name;
+                continue;
+            }
+            const std::wstring installer = world.PackageFolder() + tav::FromUtf8(name.name);
+            const std::wstring quoted =
+                name.written.front() == L'"' ? L"\"" + installer + L"\"" : installer;
+            ASSERT_EQ(1u, starts.size());
+            EXPECT_EQ(c.msi ? L"C:\\Windows\\system32\\msiexec.exe" : installer, starts[0].program);
+            EXPECT_EQ(c.msi ? L"msiexec.exe /i " + quoted + c.arguments : quoted + c.arguments,
+                      starts[0].commandLine);
+            EXPECT_EQ(c.waits, starts[0].waited);
+        }
     }
 }
 
@@ -392,7 +405,7 @@ TEST(TupPrerequisites, TheFrameworkInstallerGivesItsExitCodeOrMinusOne) {
         EXPECT_EQ(c.result, manager.InstallDotNet452());
         ASSERT_EQ(c.starts, world.machine.launcher.starts.size());
         if (c.starts) {
-            EXPECT_EQ(L"./Package/ndp452.exe /passive /norestart",
+            EXPECT_EQ(world.PackageFolder() + L"ndp452.exe /passive /norestart",
                       world.machine.launcher.starts[0].commandLine);
             EXPECT_TRUE(world.machine.launcher.starts[0].waited);
         }

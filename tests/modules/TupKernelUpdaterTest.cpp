@@ -99,6 +99,7 @@ TEST(TupKernelUpdaterTest, LaunchShowsTheReadmeOfTheClientFolderOnly) {
     EXPECT_EQ(1, updater.LaunchExecutables());
     ASSERT_EQ(1u, launcher.starts.size());
     EXPECT_EQ(readme, launcher.starts[0].commandLine);
+    EXPECT_EQ(L"C:\\Program Files (x86)\\Internet Explorer\\iexplore.exe", launcher.starts[0].program);
     EXPECT_FALSE(launcher.starts[0].waited);
     EXPECT_EQ((Reports{{tav::kTextRunningCommand, readme}, {tav::kTextCommandStarted, readme}}),
               world.TakeReports());
@@ -106,6 +107,29 @@ TEST(TupKernelUpdaterTest, LaunchShowsTheReadmeOfTheClientFolderOnly) {
     launcher.failing = {L"iexplore.exe"};
     EXPECT_EQ(0, updater.LaunchExecutables());
     EXPECT_EQ((Seen{tav::kTextCommandNotStarted, readme}), world.TakeReports().back());
+
+}
+
+// A quote in the client folder would end the readme's quotes early: not started.
+TEST(TupKernelUpdaterTest, AQuoteInTheClientFolderIsReportedAsNotStarted) {
+    ServerWorld world;
+    world.Put(L"ProgramFilesDir", L"C:\\Program Files", L"Software\\Microsoft\\Windows\\CurrentVersion");
+    world.Put(L"TAVCLNTMSIPATH", L"C:\\TAV\\C\" -k \"x\\TavClntMsi.exe");
+    auto& updater = world.Make<CTupKernelUpdater>();
+    EXPECT_EQ(0, updater.LaunchExecutables());
+    EXPECT_TRUE(world.machine.launcher.starts.empty());
+    EXPECT_EQ(tav::kTextCommandNotStarted, world.TakeReports().back().id);
+}
+
+TEST(TupKernelUpdaterTest, QelsrvOfAnInstallFolderWithABlankStartsAsNamed) {
+    ServerWorld world(L"D:\\Tarnova Server\\Qelsrv.exe");
+    auto& updater = world.Make<CTupKernelUpdater>();
+    EXPECT_EQ(1, updater.ApplyUpdate());
+    const auto& starts = world.machine.launcher.starts;
+    ASSERT_EQ(1u, starts.size());
+    // The install folder comes from the process list, in upper case.
+    EXPECT_EQ(L"D:\\TARNOVA SERVER\\Qelsrv.exe", starts[0].program);
+    EXPECT_EQ(L"\"D:\\TARNOVA SERVER\\Qelsrv.exe\" /RegServer", starts[0].commandLine);
 }
 
 }  // namespace

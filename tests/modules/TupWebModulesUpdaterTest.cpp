@@ -118,6 +118,8 @@ TEST(TupWebModulesUpdaterTest, RunsEveryScriptWithCscriptAndFailsWhenOneCouldNot
         {"the first cannot start, the last can", {"[$TN_INSTALL_PATH]missing.vbs", "D:\\x y\\z.js"},
          L"missing", 0},
         {"the last cannot start", {"D:\\x y\\z.js", "[$TN_INSTALL_PATH]missing.vbs"}, L"missing", 0},
+        // A quote would end the script's quotes early: refused as not started.
+        {"a quote in the script", {"D:\\x\" //E:jscript \"y.js", "D:\\z.js"}, L"", 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -144,6 +146,8 @@ TEST(TupWebModulesUpdaterTest, RunsEveryScriptWithCscriptAndFailsWhenOneCouldNot
         Strings started;
         for (const auto& start : world.machine.launcher.starts) {
             EXPECT_TRUE(start.waited);
+            // The system folder's cscript, never one of the current folder.
+            EXPECT_EQ(L"C:\\Windows\\system32\\cscript.exe", start.program);
             started.push_back(start.commandLine);
         }
         Strings expected;
@@ -153,7 +157,8 @@ TEST(TupWebModulesUpdaterTest, RunsEveryScriptWithCscriptAndFailsWhenOneCouldNot
             const std::wstring token = L"[$TN_INSTALL_PATH]";
             if (path.compare(0, token.size(), token) == 0) path = L"C:\\TAV\\" + path.substr(token.size());
             const std::wstring program = L"cscript.exe  \"" + path + L"\"";
-            const bool starts = c.failing.empty() || program.find(c.failing) == std::wstring::npos;
+            const bool starts = (c.failing.empty() || program.find(c.failing) == std::wstring::npos) &&
+                                path.find(L'"') == std::wstring::npos;
             if (starts) expected.push_back(program);
             expectedReports.push_back({tav::kTextRunningCommand, program});
             expectedReports.push_back({starts ? tav::kTextCommandStarted : tav::kTextCommandNotStarted, L""});

@@ -90,10 +90,11 @@ class UpdaterWorld {
 public:
     static constexpr const wchar_t* kPackage = L"C:\\Update\\package\\";
 
-    UpdaterWorld() {
+    // installFolder: where the running server is, with its final backslash.
+    explicit UpdaterWorld(const std::wstring& installFolder = L"C:\\TAV\\") {
         machine.program.path = L"C:\\Update\\TavUpdateWizard.exe";
-        machine.processes.processes.push_back({8, L"C:\\TAV\\Qelsrv.exe"});
-        machine.files.AddFolder(L"C:\\TAV");
+        machine.processes.processes.push_back({8, installFolder + L"Qelsrv.exe"});
+        machine.files.AddFolder(installFolder.substr(0, installFolder.size() - 1));
         machine.files.AddFolder(kPackage);
         uint32_t enforce = 0;
         manager = std::make_unique<CTupManager>(&texts, &language, enforce);

@@ -2,6 +2,9 @@
 // shortcuts, commands) and the base LaunchExecutables: command lines, reports and results.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+
 #include "base/WideText.h"
 #include "updater/TupModuleUpdaterTestWorld.h"
 
@@ -308,6 +311,103 @@ TEST_F(TupRegistrationTest, LaunchExecutablesAnswersTheRunsResultWithoutStarting
     updater.SetBaseLaunchResult(-1);
     EXPECT_EQ(1, updater.LaunchExecutables());
     EXPECT_EQ(1u, world.machine.launcher.starts.size());
+}
+
+// The file each kind of program starts, recorded by the fake machine with its command line.
+TEST_F(TupRegistrationTest, EachKindOfProgramStartsTheFileItNames) {
+    const std::wstring system = L"C:\\Windows\\system32\\";
+    const std::wstring regasm = L"C:\\Windows\\Microsoft.NET\\Framework\\v4.0.30319\\regasm";
+    struct Case {
+        std::function<void(RegistrationUpdater&)> set;
+        std::wstring program;
+        std::wstring commandLine;
+    };
+    const Case cases[] = {
+        {[](auto& u) { u.ObjectsToRegister() = {L"x.dll"}; }, system + L"regsvr32.exe",
+         L"regsvr32.exe /s \"C:\\TAV\\x.dll\""},
+        {[](auto& u) { u.ObjectsToRegister() = {L"Server.exe"}; }, L"C:\\TAV\\Server.exe",
+         L"\"C:\\TAV\\Server.exe\" /regserver"},
+        {[](auto& u) { u.Net4ObjectsToRegister() = {L"n.dll"}; }, regasm + L".exe",
+         regasm + L" \"n.dll\" /codebase /silent /nologo /tlb"},
+        {[](auto& u) { u.CommandsToExecute() = {L"msiexec.exe /x {1} /qn"}; },
+         system + L"msiexec.exe", L"msiexec.exe /x {1} /qn"},
+        {[](auto& u) { u.CommandsToExecute() = {L"cscript //nologo [$TN_INSTALL_PATH]a.vbs"}; },
+         system + L"cscript.exe", L"cscript //nologo C:\\TAV\\a.vbs"},
+        {[](auto& u) { u.ExecutablesToLaunch() = {Executable(L"[$TN_INSTALL_PATH]a.exe", L"/s", 0)}; },
+         L"C:\\TAV\\a.exe", L"C:\\TAV\\a.exe /s"},
+    };
+    for (const Case& c : cases) {
+        RegistrationUpdater one;
+        one.Attach(world.manager.get(), &world.texts, &world.language);
+        c.set(one);
+        world.machine.launcher.starts.clear();
+        one.RegisterAndRunCommands();
+        one.LaunchExecutables();
+        ASSERT_EQ(1u, world.machine.launcher.starts.size()) << c.commandLine;
+        EXPECT_EQ(c.program, world.machine.launcher.starts[0].program);
+        EXPECT_EQ(c.commandLine, world.machine.launcher.starts[0].commandLine);
+    }
+}
+
+// An install folder with a blank: the programs below it are started as named, never a file
+// made of the folder's first word ("D:\Tarnova.exe"); the log keeps its words.
+TEST(TupRegistrationBlankFolderTest, ProgramsBelowAnInstallFolderWithABlankStartAsNamed) {
+    UpdaterWorld world(L"D:\\TARNOVA SERVER\\");  // as the process list gives it
+    RegistrationUpdater updater;
+    updater.Attach(world.manager.get(), &world.texts, &world.language);
+    updater.ExecutablesToLaunch() = {Executable(L"[$TN_INSTALL_PATH]Monitor.exe", L"/s", 1)};
+    updater.ObjectsToRegister() = {L"Server.exe"};
+    world.TakeReports();
+
+    EXPECT_EQ(1, updater.RegisterAndRunCommands());
+    EXPECT_EQ(1, updater.LaunchExecutables());
+
+    const auto& starts = world.machine.launcher.starts;
+    ASSERT_EQ(2u, starts.size());
+    EXPECT_EQ(L"D:\\TARNOVA SERVER\\Server.exe", starts[0].program);
+    EXPECT_EQ(L"D:\\TARNOVA SERVER\\Monitor.exe", starts[1].program);
+    EXPECT_EQ(L"\"D:\\TARNOVA SERVER\\Monitor.exe\" /s", starts[1].commandLine);
+    const auto reports = world.TakeReports();
+    ASSERT_EQ(4u, reports.size());
+    EXPECT_EQ((Seen{kRunning, L"D:\\TARNOVA SERVER\\Monitor.exe /s"}), reports[2]);
+}
+
+// A quote inside a value that goes between quotes is refused as a program that could not be
+// started (53169), and nothing starts.
+TEST_F(TupRegistrationTest, AQuoteInsideAQuotedValueIsReportedAsNotStarted) {
+    struct Case {
+        std::function<void(RegistrationUpdater&)> set;
+        std::wstring reported;
+        int result;  // of RegisterAndRunCommands, then LaunchExecutables
+    };
+    const Case cases[] = {
+        {[](auto& u) { u.ObjectsToRegister() = {L"x\" /u \"y.dll"}; },
+         L"regsvr32.exe /s \"C:\\TAV\\x\" /u \"y.dll\"", 0},
+        {[](auto& u) { u.ObjectsToRegister() = {L"[$TN_INSTALL_PATH]a\" b.exe"}; },
+         L"\"C:\\TAV\\a\" b.exe\" /regserver", 0},
+        {[](auto& u) { u.Net4ObjectsToRegister() = {L"n\" /unregister \"m.dll"}; },
+         L"C:\\Windows\\Microsoft.NET\\Framework\\v4.0.30319\\regasm \"n\" /unregister "
+         L"\"m.dll\" /codebase /silent /nologo /tlb",
+         1},
+        {[](auto& u) { u.ExecutablesToLaunch() = {Executable(L"C:\\A\" B\\b.exe", L"/x", 1)}; },
+         L"C:\\A\" B\\b.exe /x", 0},
+    };
+    for (const Case& c : cases) {
+        RegistrationUpdater one;
+        one.Attach(world.manager.get(), &world.texts, &world.language);
+        c.set(one);
+        world.TakeReports();
+        const int result = one.ExecutablesToLaunch().empty() ? one.RegisterAndRunCommands()
+                                                             : one.LaunchExecutables();
+        EXPECT_EQ(c.result, result) << c.reported;
+        EXPECT_TRUE(world.machine.launcher.starts.empty()) << c.reported;
+        const auto reports = world.TakeReports();
+        ASSERT_FALSE(reports.empty());
+        EXPECT_EQ(kNotStarted, reports.back().id) << c.reported;
+        EXPECT_NE(std::find(reports.begin(), reports.end(), Seen{kRunning, c.reported}),
+                  reports.end())
+            << c.reported;
+    }
 }
 
 }  // namespace

@@ -26,14 +26,14 @@ int RunTool(const std::wstring& file, const std::wstring& token, const std::wstr
     uint32_t exitCode = 0;
     const std::wstring line = L"\"" + Tool() + L"\" \"" + file + L"\" \"" + token + L"\" \"" +
                               replacement + L"\"";
-    if (!launcher.Run(line, true, &exitCode)) return -1;
+    if (!launcher.Run(L"", line, true, &exitCode)) return -1;
     return static_cast<int>(exitCode);
 }
 
 int RunToolWith(const std::wstring& arguments) {
     sys::win32::Win32Launcher launcher;
     uint32_t exitCode = 0;
-    if (!launcher.Run(L"\"" + Tool() + L"\" " + arguments, true, &exitCode)) return -1;
+    if (!launcher.Run(L"", L"\"" + Tool() + L"\" " + arguments, true, &exitCode)) return -1;
     return static_cast<int>(exitCode);
 }
 

@@ -58,10 +58,11 @@ private:
 // removed when it was missing) afterwards.
 class BorrowedValue {
 public:
-    BorrowedValue(std::wstring subkey, std::wstring name, REGSAM view, const std::wstring& value)
-        : subkey_(std::move(subkey)), name_(std::move(name)), view_(view) {
+    BorrowedValue(std::wstring subkey, std::wstring name, REGSAM view, const std::wstring& value,
+                  HKEY root = HKEY_LOCAL_MACHINE)
+        : subkey_(std::move(subkey)), name_(std::move(name)), view_(view), root_(root) {
         HKEY key = nullptr;
-        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, subkey_.c_str(), 0, nullptr,
+        if (RegCreateKeyExW(root_, subkey_.c_str(), 0, nullptr,
                             REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE | view_, nullptr, &key,
                             nullptr) != ERROR_SUCCESS) {
             return;
@@ -80,7 +81,7 @@ public:
     }
     ~BorrowedValue() {
         HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, subkey_.c_str(), 0, KEY_WRITE | view_, &key) !=
+        if (RegOpenKeyExW(root_, subkey_.c_str(), 0, KEY_WRITE | view_, &key) !=
             ERROR_SUCCESS) {
             return;
         }
@@ -99,6 +100,7 @@ public:
 private:
     std::wstring subkey_, name_;
     REGSAM view_;
+    HKEY root_;
     DWORD type_ = REG_NONE;
     std::vector<BYTE> saved_;
     bool had_ = false;
@@ -122,16 +124,14 @@ public:
         const std::wstring recorder = ToolRecorderExe();
         wchar_t system[MAX_PATH + 1] = {};
         systemFolder_.assign(system, GetSystemDirectoryW(system, MAX_PATH + 1));
-        wchar_t self[MAX_PATH + 1] = {};
-        const std::wstring testProgram(self, GetModuleFileNameW(nullptr, self, MAX_PATH + 1));
         const std::wstring systemRoot = FolderOf(systemFolder_);
         const std::wstring destinations[] = {
             install_.PathOf(serverProgram),
             client_.PathOf(L"Support\\CrtVDir.exe"),
             client_.PathOf(L"Support\\selfssl.exe"),
             systemFolder_ + L"\\inetsrv\\appcmd.exe",
-            // CreateProcess looks for a bare name in the starting program's folder first.
-            FolderOf(testProgram) + L"\\cscript.exe",
+            // The updaters start the system folder's cscript, wherever they run from.
+            systemFolder_ + L"\\cscript.exe",
             programFilesFolder_.Path() + L"\\Internet Explorer\\iexplore.exe",
         };
         for (const std::wstring& destination : destinations) {
@@ -232,6 +232,9 @@ private:
                             KEY_WOW64_64KEY, kHostName};
     BorrowedValue domain_{L"SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters", L"Domain",
                           KEY_WOW64_64KEY, kDomain};
+    // Wine runs its own cscript from the system folder unless told to load the file there.
+    BorrowedValue cscriptLoadOrder_{L"Software\\Wine\\DllOverrides", L"cscript.exe", KEY_WOW64_64KEY,
+                                    L"native", HKEY_CURRENT_USER};
     // The core server updater shows the readme with the browser below the 32-bit view's
     // program files folder; here that is a folder of the test's own.
     BorrowedValue programFiles_{L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion", L"ProgramFilesDir",

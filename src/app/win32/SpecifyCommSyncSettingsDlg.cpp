@@ -72,7 +72,9 @@ void CCommSyncSettingsDlg::OpenHelp() {
     windows.GetString(L"ProgramFilesDir", programFiles);
     if (programFiles.empty()) return;
     // Started without waiting; a missing browser only means nothing opens.
-    sys::CurrentMachine().launcher->Run(settings_.BrowserCommandLine(programFiles), false, nullptr);
+    sys::ProgramStart start;
+    if (!settings_.BrowserStart(programFiles, start)) return;
+    sys::CurrentMachine().launcher->Run(start.program, start.commandLine, false, nullptr);
 }
 
 bool RunCommSyncSettingsDialog(CCommSyncSettings& settings, HWND owner) {

@@ -90,7 +90,9 @@ public:
 // No programs are started from the Linux build.
 class NoLauncher final : public ILauncher {
 public:
-    bool Run(const std::wstring&, bool, uint32_t*) override { return false; }
+    bool Run(const std::wstring&, const std::wstring&, bool, uint32_t*) override {
+        return false;
+    }
 };
 
 class PosixEnvironment final : public IEnvironment {

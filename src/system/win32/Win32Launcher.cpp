@@ -26,14 +26,15 @@ private:
 
 }  // namespace
 
-bool Win32Launcher::Run(const std::wstring& commandLine, bool wait, uint32_t* exitCode) {
+bool Win32Launcher::Run(const std::wstring& program, const std::wstring& commandLine, bool wait,
+                        uint32_t* exitCode) {
     // CreateProcessW may write into the command line.
     std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
     line.push_back(L'\0');
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    if (!CreateProcessW(program.empty() ? nullptr : program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process)) {
         return false;
     }

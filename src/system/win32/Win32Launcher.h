@@ -7,7 +7,8 @@ namespace sys::win32 {
 
 class Win32Launcher final : public ILauncher {
 public:
-    bool Run(const std::wstring& commandLine, bool wait, uint32_t* exitCode) override;
+    bool Run(const std::wstring& program, const std::wstring& commandLine, bool wait,
+             uint32_t* exitCode) override;
 };
 
 }  // namespace sys::win32
