@@ -6,6 +6,7 @@
 #include "app/TupWizardManager.h"
 #include "app/UnattendedUpdate.h"
 #include "app/lang/StringBase.h"
+#include "app/lang/TextIds.h"
 #include "base/WideText.h"
 #include "manager/TupManager.h"
 #include "system/FileVersion.h"
@@ -87,6 +88,11 @@ UpdateResult ApplyPackage(const UnattendedOptions& options,
 
     result.exitCode = outcome.exitCode;
     result.reason = outcome.reason;
+    if (owner.InstallationNotFound()) {
+        result.exitCode = UnattendedExit::Refused;
+        result.reason = texts.GetTextOrEmpty(static_cast<int32_t>(tav::kTextInstallationNotFound),
+                                             options.language);
+    }
     result.versionAfter = sys::FileVersion(manager.InstalledServerPath(), false).Text();
     if (outcome.ran && !manager.BackupFolder().empty()) {
         result.backupFolder = manager.BackupFolder();
@@ -183,7 +189,8 @@ std::string UpdateResultJson(const UpdateResult& result) {
     json += "  \"programs\": [";
     for (size_t i = 0; i < result.programs.size(); ++i) {
         const sys::StartedProgram& program = result.programs[i];
-        json += std::string(i ? "," : "") + "\n    {\"commandLine\": " + Quoted(program.commandLine) +
+        json += std::string(i ? "," : "") + "\n    {\"program\": " + Quoted(program.program) +
+                ", \"commandLine\": " + Quoted(program.commandLine) +
                 ", \"waited\": " + (program.waited ? "true" : "false") +
                 ", \"started\": " + (program.started ? "true" : "false") + "}";
     }

@@ -100,6 +100,9 @@ void CUnattendedOwner::Reported(uint32_t textId, const std::wstring& extra) {
     case kTextServiceStarted:
         started_.push_back(extra);
         break;
+    case kTextInstallationNotFound:
+        installationNotFound_ = true;
+        break;
     default:
         break;
     }

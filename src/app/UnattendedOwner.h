@@ -41,6 +41,8 @@ public:
     const std::vector<FileOutcome>& Files() const { return files_; }
     const std::vector<std::wstring>& ServicesStopped() const { return stopped_; }
     const std::vector<std::wstring>& ServicesStarted() const { return started_; }
+    // The run was refused before it changed anything, since the installation was not found.
+    bool InstallationNotFound() const { return installationNotFound_; }
 
 private:
     void Decide(const std::wstring& path, FileDecision decision);
@@ -50,6 +52,7 @@ private:
     int retriesLeft_;
     bool actionShown_ = false;
     uint64_t lastActionMs_ = 0;
+    bool installationNotFound_ = false;
     std::wstring checkedFile_;  // the package file whose existence is being checked
     std::vector<FileOutcome> files_;
     std::vector<std::wstring> stopped_;

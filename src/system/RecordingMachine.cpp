@@ -23,9 +23,10 @@ class CRecordingMachine::Launcher final : public ILauncher {
 public:
     Launcher(CRecordingMachine& owner, ILauncher& below) : owner_(owner), below_(below) {}
 
-    bool Run(const std::wstring& commandLine, bool wait, uint32_t* exitCode) override {
-        const bool started = below_.Run(commandLine, wait, exitCode);
-        owner_.Note(StartedProgram{commandLine, wait, started});
+    bool Run(const std::wstring& program, const std::wstring& commandLine, bool wait,
+             uint32_t* exitCode) override {
+        const bool started = below_.Run(program, commandLine, wait, exitCode);
+        owner_.Note(StartedProgram{program, commandLine, wait, started});
         return started;
     }
 

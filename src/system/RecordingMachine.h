@@ -12,6 +12,7 @@
 namespace sys {
 
 struct StartedProgram {
+    std::wstring program;  // the file started; empty when Windows found it
     std::wstring commandLine;
     bool waited = false;
     bool started = false;

@@ -52,6 +52,9 @@ TEST_F(UnattendedOwnerTest, EachFileKeepsItsLastDecision) {
     EXPECT_EQ(expected, seen);
     EXPECT_EQ(std::vector<std::wstring>{L"TavSvc"}, owner.ServicesStopped());
     EXPECT_EQ(std::vector<std::wstring>{L"TavSvc"}, owner.ServicesStarted());
+    EXPECT_FALSE(owner.InstallationNotFound());
+    owner.Reported(kTextInstallationNotFound, L"");
+    EXPECT_TRUE(owner.InstallationNotFound());
 }
 
 TEST_F(UnattendedOwnerTest, StatusLinesAlwaysAndTheCurrentActionOnceASecond) {
@@ -81,7 +84,7 @@ TEST(UpdateResultJsonTest, HoldsEveryPartWithTextsEscaped) {
     result.files = {{L"C:\\Tav\\a.htm", FileDecision::KeptCustomized},
                     {L"bin\\b.dll", FileDecision::LeftAlone}};
     result.servicesStopped = {L"W3SVC", L"TavSvc"};
-    result.programs = {{L"\"C:\\Tav\\x.exe\" /r", true, true}};
+    result.programs = {{L"C:\\Tav\\x.exe", L"\"C:\\Tav\\x.exe\" /r", true, true}};
     sys::WrittenValue value;
     value.key = L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Kelmark\\Tav";
     value.name = L"RequireHttps";
@@ -103,7 +106,7 @@ TEST(UpdateResultJsonTest, HoldsEveryPartWithTextsEscaped) {
              "{\"path\": \"bin\\\\b.dll\", \"decision\": \"left-alone\"}",
              "\"servicesStopped\": [\"W3SVC\", \"TavSvc\"]",
              "\"servicesStarted\": []",
-             "{\"commandLine\": \"\\\"C:\\\\Tav\\\\x.exe\\\" /r\", \"waited\": true, \"started\": true}",
+             "{\"program\": \"C:\\\\Tav\\\\x.exe\", \"commandLine\": \"\\\"C:\\\\Tav\\\\x.exe\\\" /r\", \"waited\": true, \"started\": true}",
              "\"name\": \"RequireHttps\", \"data\": 1, \"replaced\": 0, \"written\": true}",
          }) {
         EXPECT_NE(std::string::npos, json.find(part)) << part << "\n" << json;

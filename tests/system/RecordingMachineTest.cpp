@@ -19,9 +19,9 @@ TEST(RecordingMachineTest, StartsAndWritesArePassedOnAndNoted) {
     sys::Machine& machine = recording.Get();
 
     uint32_t exitCode = 9;
-    EXPECT_TRUE(machine.launcher->Run(L"\"C:\\P Q\\a.exe\" /x", true, &exitCode));
+    EXPECT_TRUE(machine.launcher->Run(L"C:\\P Q\\a.exe", L"\"C:\\P Q\\a.exe\" /x", true, &exitCode));
     fake.launcher.failing = {L"b.exe"};
-    EXPECT_FALSE(machine.launcher->Run(L"b.exe", false, nullptr));
+    EXPECT_FALSE(machine.launcher->Run(L"", L"b.exe", false, nullptr));
 
     auto key = machine.registry->CreateKey(RegistryRoot::LocalMachine, L"SOFTWARE\\Kelmark\\Tav",
                                            RegistryView::Bits32);
@@ -41,6 +41,8 @@ TEST(RecordingMachineTest, StartsAndWritesArePassedOnAndNoted) {
     const auto programs = recording.Programs();
     ASSERT_EQ(2u, programs.size());
     EXPECT_TRUE(programs[0].waited && programs[0].started);
+    EXPECT_EQ(L"C:\\P Q\\a.exe", programs[0].program);
+    EXPECT_EQ(L"C:\\P Q\\a.exe", fake.launcher.starts[0].program);
     EXPECT_FALSE(programs[1].waited || programs[1].started);
 
     const auto values = recording.Values();
