@@ -88,7 +88,8 @@ int CTupWebpagesUpdater::LaunchExecutables() {
     }
 
     TupSteps::WriteDwordItems(RegistryKeys(), *this, Manager(),
-                              {{L"RequireHttps", run.enforceSecureChannel ? 1u : 0u}});
+                              {{L"RequireHttps", run.enforceSecureChannel ? 1u : 0u}},
+                              manager && manager->HasEnforceSecureChannel());
     return run.result;
 }
 

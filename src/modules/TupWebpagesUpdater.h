@@ -31,7 +31,8 @@ public:
     // place of their placeholders, wildcard expansion and the customization check
     // kept for web files. 0 when a web folder is not set.
     int PrepareUpdate() override;
-    // The IIS configuration of every listed web, then the RequireHttps items. 0
+    // The IIS configuration of every listed web, then the RequireHttps items (a
+    // value found is replaced only when this run's dialog set the setting). 0
     // when the job ticket folder cannot be opened to everyone; otherwise the
     // result of the last command or certificate step that decides it.
     int LaunchExecutables() override;
