@@ -37,6 +37,11 @@ public:
     // result of the last command or certificate step that decides it.
     int LaunchExecutables() override;
 
+    // The framework folder ("Framework" or "Framework64") whose regasm registers the
+    // certificate component where a process with pointers of that many bytes looks for
+    // classes: each regasm writes only into the registry view of its own bitness.
+    static const wchar_t* FrameworkFolderFor(size_t pointerBytes);
+
     const StringList& WebsToCreate() const { return websToCreate_; }
     StringList& WebsToCreate() { return websToCreate_; }
 

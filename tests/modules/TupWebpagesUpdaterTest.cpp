@@ -37,7 +37,8 @@ const std::wstring kCrtVDir = L"\"D:\\Tav Client\\Support\\CrtVDir.exe\" ";
 const std::wstring kAppcmd = L"\"C:\\Windows\\system32\\inetsrv\\appcmd\" ";
 const std::wstring kAdsutil =
     L"cscript.exe \"D:\\Tav Client\\Support\\adsutil.vbs\" set w3svc/1/root/";
-const std::wstring kRegasm = L"\"C:\\Windows\\Microsoft.NET\\Framework\\v4.0.30319\\regasm\" ";
+// The regasm of the wizard's own bitness: these tests, like the wizard, are 64-bit programs.
+const std::wstring kRegasm = L"\"C:\\Windows\\Microsoft.NET\\Framework64\\v4.0.30319\\regasm\" ";
 const std::wstring kLibrary = L"\"C:\\Update\\package\\TavCertHlp.dll\"";
 const std::wstring kConfig =
     L"set config \"Default Web Site/web\" -section:system.webServer/httpErrors ";
@@ -661,6 +662,11 @@ TEST(TupWebpagesUpdaterTest, PreparationReplacesTheWebFoldersOrFailsWhenOneIsNot
                                      {tav::kTextNoCustomizationCheck, L"b.dll"},
                                      {tav::kTextCustomizationCheckRestricted, L""}}));
     }
+}
+
+TEST(TupWebpagesUpdaterTest, TheComponentsRegasmIsTheOneOfTheCallersBitness) {
+    EXPECT_STREQ(L"Framework", CTupWebpagesUpdater::FrameworkFolderFor(4));
+    EXPECT_STREQ(L"Framework64", CTupWebpagesUpdater::FrameworkFolderFor(8));
 }
 
 TEST(TupWebpagesUpdaterTest, CreatedByNameItReadsItsWebsAfterTheBaseKeys) {
