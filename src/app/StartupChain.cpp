@@ -2,6 +2,8 @@
 #include "app/StartupChain.h"
 
 #include "app/lang/TextIds.h"
+#include "manager/TupManager.h"
+#include "persist/ObjContainer.h"
 #include "system/MessageBoxes.h"
 
 namespace {
@@ -49,6 +51,14 @@ std::wstring CommandLineTail(const std::wstring& commandLine) {
     }
     while (at < commandLine.size() && IsBlank(commandLine[at])) ++at;
     return commandLine.substr(at);
+}
+
+std::wstring StoredLanguageSetting() {
+    ObjContainer product;
+    product.LoadFromRegistry(CTupManager::kProductKey, false, -1, false);
+    std::wstring stored;
+    product.GetString(L"TavLanguage", stored);
+    return stored;
 }
 
 uint32_t EnforceFlagOf(const std::wstring& commandTail) {

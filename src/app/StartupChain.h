@@ -39,6 +39,9 @@ public:
 // The arguments after the program's name, as the program's command line holds them.
 std::wstring CommandLineTail(const std::wstring& commandLine);
 
+// The language the administrator chose in an earlier run, as the product key holds it.
+std::wstring StoredLanguageSetting();
+
 // 1 when the tail is exactly the switch that enforces the update, else 0.
 uint32_t EnforceFlagOf(const std::wstring& commandTail);
 

@@ -219,17 +219,26 @@ bool CWizardFlow::AskSettings() {
     return ok;
 }
 
-std::wstring CWizardFlow::LicenceText() const {
+std::wstring WizardLanguageOf(const std::wstring& stored) {
+    for (const WizardLanguage& language : kWizardLanguages) {
+        if (stored == language.code) return stored;
+    }
+    return L"EN";
+}
+
+std::wstring LicenceTextOf(CStringBase& texts, const std::wstring& language) {
     std::wstring text;
     for (uint32_t i = 0; i < kTextLicenceParagraphLimit; ++i) {
-        const std::wstring paragraph = texts_.GetTextOrEmpty(
-            static_cast<int32_t>(kTextLicenceFirstParagraph + i), language_);
+        const std::wstring paragraph = texts.GetTextOrEmpty(
+            static_cast<int32_t>(kTextLicenceFirstParagraph + i), language);
         if (paragraph.empty()) break;
         if (!text.empty()) text += L"\r\n\r\n";
         text += paragraph;
     }
     return text;
 }
+
+std::wstring CWizardFlow::LicenceText() const { return LicenceTextOf(texts_, language_); }
 
 bool CWizardFlow::RunPackages(IWizardManager& manager, IWizardPrompts& prompts) {
     if (!manager.HasPendingPackage()) return true;

@@ -27,6 +27,12 @@ struct ControlLook {
     uint32_t textId;  // 0: the control's content is not a text of the language file
 };
 
+// The stored language when it is one of the wizard's codes (letter case included), else English.
+std::wstring WizardLanguageOf(const std::wstring& stored);
+
+// The licence as the licence page shows it: its paragraphs in the language, blank-line apart.
+std::wstring LicenceTextOf(CStringBase& texts, const std::wstring& language);
+
 class CWizardFlow {
 public:
     enum class Action { Stay, ShowPage, EndDialog, StartUpdate };

@@ -101,6 +101,9 @@ public:
     void InstallAspNetCoreModulex86();
     void InstallAspNetCoreModulex64();
 
+    // The installed server executable whose version the version questions compare.
+    std::wstring InstalledServerPath() const;
+
     // The wizard's questions about the machine.
     bool IsAdministrator() const;
     bool HasEnoughDiskSpace() const;
@@ -216,7 +219,6 @@ private:
     std::vector<std::wstring> PendingUpdaterClassNames() const;
     // The server executable the version questions look at, in the install and package folder.
     std::wstring ServerExecutableName() const;
-    std::wstring InstalledServerPath() const;
     std::wstring Text(uint32_t textId, const std::wstring& language) const;
     std::wstring UiText(uint32_t textId) const;
 

@@ -17,4 +17,7 @@ public:
     // answer are sys::MessageStyle and sys::MessageAnswer values. Called from the worker thread.
     virtual int AskQuestion(const std::wstring& text, const std::wstring& caption,
                             uint32_t style) = 0;
+
+    // Every report by its text id and extra text, for an owner that keeps a record of the run.
+    virtual void Reported(uint32_t /*textId*/, const std::wstring& /*extra*/) {}
 };

@@ -50,7 +50,10 @@ void CTupManager::Report(int kind, uint32_t textId, int stepProgress, int totalP
         resultLog_->Add(L"%ls", line.c_str());  // never as the format: a % stays as it is
         resultLog_->Flush();
     }
-    if (owner_) owner_->SetCurrentAction(uiText + tail);
+    if (owner_) {
+        owner_->SetCurrentAction(uiText + tail);
+        owner_->Reported(textId, extra);
+    }
 }
 
 void CTupManager::OpenResultLog(const std::wstring& path) {

@@ -3,10 +3,14 @@
 
 #include <libxml/parser.h>
 #include <libxml/entities.h>
+#include <sys/stat.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <unordered_map>
+#include <vector>
 
 #include "base/WideText.h"
 #include "system/Machine.h"
@@ -20,6 +24,20 @@ std::once_flag g_libxmlInitialised;
 
 std::string_view View(const xmlChar* text) {
     return text ? std::string_view(reinterpret_cast<const char*>(text)) : std::string_view();
+}
+
+// Size of the file that libxml2 is about to read; 0 when it cannot be told.
+uint64_t FileBytes(const std::wstring& path, const std::string& utf8Name) {
+#ifdef _WIN32
+    (void)utf8Name;
+    struct _stat64 status;
+    if (_wstat64(path.c_str(), &status) != 0) return 0;
+#else
+    (void)path;
+    struct stat status;
+    if (stat(utf8Name.c_str(), &status) != 0) return 0;
+#endif
+    return static_cast<uint64_t>(status.st_size);
 }
 
 }  // namespace
@@ -43,24 +61,54 @@ std::pair<std::wstring, std::wstring>& AttributeMap::Add() {
     return slot;
 }
 
-// Entities handed to libxml2 during one parse. Each is answered as an entity whose text is
-// inlined as character data: a declared one with its declared text, any other reference with
-// its own literal form, so that it reaches the text unchanged.
+// Entities handed to libxml2 during one parse. libxml2 inlines an entity of the predefined
+// kind without looking into it: in text it hands on the whole content as character data, in an
+// attribute value only its first byte. So the content of each of ours starts with a marker
+// byte that XML never lets through otherwise, followed by the text the reference stands for:
+// the declared text of a declared entity, the literal reference of any other. Text drops the
+// marker; an attribute value has each marker replaced by the text of the reference that put
+// it there, taken from the order in which libxml2 asked for them.
 struct CParser::Entities {
+    static constexpr char kDeclaredMarker = '\x01';
+    static constexpr char kLiteralMarker = '\x02';
+
     struct Held {
         xmlEntity entity;
         std::string name;
-        std::string content;
+        std::string content;  // marker, then the text
+        std::string_view Text() const { return std::string_view(content).substr(1); }
+        bool Declared() const { return content[0] == kDeclaredMarker; }
     };
     std::unordered_map<std::string, std::unique_ptr<Held>> declared;
     std::unordered_map<std::string, std::unique_ptr<Held>> madeUp;
+    // Entities answered since the last element or text event, oldest first: the references
+    // of a start tag's attribute values are the last ones before its start element.
+    std::vector<const Held*> answered;
 
-    static xmlEntity* Make(std::unordered_map<std::string, std::unique_ptr<Held>>& table,
-                           std::string_view name, std::string content) {
+    // Bytes of text that declared entities may add over the parse, and have added.
+    uint64_t budget = 0;
+    uint64_t added = 0;
+    // Set once the budget is spent: nothing more reaches the recipient.
+    bool refused = false;
+
+    // Counts text that a declared entity adds; false, and the parse refused, past the budget.
+    bool Spend(size_t bytes) {
+        if (refused || bytes > budget - added) {
+            refused = true;
+            return false;
+        }
+        added += bytes;
+        return true;
+    }
+
+    static Held* Make(std::unordered_map<std::string, std::unique_ptr<Held>>& table,
+                      std::string_view name, char marker, std::string_view text) {
         auto held = std::make_unique<Held>();
         std::memset(&held->entity, 0, sizeof held->entity);
         held->name.assign(name);
-        held->content = std::move(content);
+        held->content.reserve(text.size() + 1);
+        held->content += marker;
+        held->content += text;
         held->entity.type = XML_ENTITY_DECL;
         held->entity.etype = XML_INTERNAL_PREDEFINED_ENTITY;
         held->entity.name = reinterpret_cast<const xmlChar*>(held->name.c_str());
@@ -69,7 +117,7 @@ struct CParser::Entities {
         // Marks the raw value as present: libxml2 would otherwise hand an entity of ours its
         // own copy of the declaration's text, which nobody would free.
         held->entity.orig = held->entity.content;
-        xmlEntity* result = &held->entity;
+        Held* result = held.get();
         table[held->name] = std::move(held);
         return result;
     }
@@ -95,16 +143,57 @@ struct CParser::Handlers {
         value.resize(out);
     }
 
+    static bool IsMarker(wchar_t c) {
+        return c == Entities::kDeclaredMarker || c == Entities::kLiteralMarker;
+    }
+
+    // Puts the text of each entity reference in place of its marker, white space turned into
+    // blanks as for the rest of an attribute value. next is the first answered entity not yet
+    // placed; false when a declared entity's text goes over the budget.
+    static bool PlaceEntityTexts(Entities& entities, size_t& next, std::wstring& value) {
+        size_t at = 0;
+        while ((at = FindMarker(value, at)) != std::wstring::npos) {
+            std::wstring text;
+            if (next < entities.answered.size()) {
+                const Entities::Held& held = *entities.answered[next++];
+                if (held.Declared() && !entities.Spend(held.Text().size())) return false;
+                tav::AppendFromUtf8(text, held.Text());
+                for (wchar_t& c : text) {
+                    if (c == L'\t' || c == L'\n' || c == L'\r') c = L' ';
+                }
+            }
+            value.replace(at, 1, text);
+            at += text.size();
+        }
+        return true;
+    }
+
+    static size_t FindMarker(const std::wstring& value, size_t from) {
+        for (size_t i = from; i < value.size(); ++i) {
+            if (IsMarker(value[i])) return i;
+        }
+        return std::wstring::npos;
+    }
+
     static void Characters(void* ctx, const xmlChar* chars, int length) {
         auto* self = static_cast<CParser*>(ctx);
-        if (length > 0) {
-            tav::AppendFromUtf8(self->text_, std::string_view(reinterpret_cast<const char*>(chars),
-                                                              static_cast<size_t>(length)));
+        Entities& entities = *self->entities_;
+        entities.answered.clear();
+        if (entities.refused || length <= 0) return;
+        std::string_view text(reinterpret_cast<const char*>(chars), static_cast<size_t>(length));
+        // The content of one of our entities: its marker, then its text.
+        if (IsMarker(static_cast<wchar_t>(text[0]))) {
+            const bool declared = text[0] == Entities::kDeclaredMarker;
+            text.remove_prefix(1);
+            if (declared && !entities.Spend(text.size())) return;
         }
+        tav::AppendFromUtf8(self->text_, text);
     }
 
     static void StartElement(void* ctx, const xmlChar* name, const xmlChar** attributes) {
         auto* self = static_cast<CParser*>(ctx);
+        Entities& entities = *self->entities_;
+        if (entities.refused) return;
         std::wstring element;
         if (!self->spareNames_.empty()) {
             element = std::move(self->spareNames_.back());
@@ -116,15 +205,32 @@ struct CParser::Handlers {
         if (self->attributeDepth_ == self->attributeStack_.size()) self->attributeStack_.emplace_back();
         AttributeMap& map = self->attributeStack_[self->attributeDepth_++];
         map.Clear();
+        // The markers of this tag belong to the last answered entities, one each.
+        size_t next = 0;
+        if (!entities.answered.empty()) {
+            size_t markers = 0;
+            for (const xmlChar** a = attributes; a && a[0]; a += 2) {
+                for (const char c : View(a[1])) markers += IsMarker(static_cast<wchar_t>(c));
+            }
+            next = entities.answered.size() - std::min(markers, entities.answered.size());
+        }
         const bool fold = self->recipient_->FoldAttributeNames();
         for (const xmlChar** a = attributes; a && a[0]; a += 2) {
-            if (View(a[0]).empty()) continue;
+            if (View(a[0]).empty()) {
+                for (const char c : View(a[1])) next += IsMarker(static_cast<wchar_t>(c));
+                continue;
+            }
             auto& slot = map.Add();
             tav::AppendFromUtf8(slot.first, View(a[0]));
             if (fold) slot.first = tav::FoldLower(slot.first);
             tav::AppendFromUtf8(slot.second, View(a[1]));
             RestoreAmpersands(slot.second);
+            if (!entities.answered.empty() && !PlaceEntityTexts(entities, next, slot.second)) {
+                --self->attributeDepth_;
+                return;
+            }
         }
+        entities.answered.clear();
         self->recipient_->OnStartElement(element, self->openElements_, map, self->userData_);
         self->openElements_.push_back(std::move(element));
         self->openNamesUtf8_.emplace_back(View(name));
@@ -132,6 +238,8 @@ struct CParser::Handlers {
 
     static void EndElement(void* ctx, const xmlChar* name) {
         auto* self = static_cast<CParser*>(ctx);
+        self->entities_->answered.clear();
+        if (self->entities_->refused) return;
         if (self->openElements_.empty() || self->attributeDepth_ == 0) return;
         if (self->openNamesUtf8_.back() != View(name)) return;
         self->openNamesUtf8_.pop_back();
@@ -146,12 +254,17 @@ struct CParser::Handlers {
         auto* self = static_cast<CParser*>(ctx);
         if (xmlEntityPtr predefined = xmlGetPredefinedEntity(name)) return predefined;
         const std::string key(View(name));
-        Entities& table = *self->entities_;
-        if (auto it = table.declared.find(key); it != table.declared.end()) {
-            return &it->second->entity;
+        Entities& entities = *self->entities_;
+        Entities::Held* held = nullptr;
+        if (auto it = entities.declared.find(key); it != entities.declared.end()) {
+            held = it->second.get();
+        } else if (auto found = entities.madeUp.find(key); found != entities.madeUp.end()) {
+            held = found->second.get();
+        } else {
+            held = Entities::Make(entities.madeUp, key, Entities::kLiteralMarker, "&" + key + ";");
         }
-        if (auto it = table.madeUp.find(key); it != table.madeUp.end()) return &it->second->entity;
-        return Entities::Make(table.madeUp, key, "&" + key + ";");
+        entities.answered.push_back(held);
+        return &held->entity;
     }
 
     static void EntityDecl(void* ctx, const xmlChar* name, int type, const xmlChar*,
@@ -162,7 +275,7 @@ struct CParser::Handlers {
         if (type != XML_INTERNAL_GENERAL_ENTITY || name == nullptr) return;
         const std::string key(View(name));
         if (self->entities_->declared.count(key)) return;  // the first declaration wins
-        Entities::Make(self->entities_->declared, key, std::string(View(content)));
+        Entities::Make(self->entities_->declared, key, Entities::kDeclaredMarker, View(content));
     }
 
     // libxml2's reports are neither shown nor logged.
@@ -194,6 +307,8 @@ bool CParser::ParseFile(const std::wstring& path) {
     }
     // libxml2 would tell a missing file on the console before our handlers are in place.
     if (!sys::IsExistingFile(*sys::CurrentMachine().files, path)) return false;
+    entities_->budget = std::max<uint64_t>(kEntityTextFloor,
+                                           kEntityTextPerFileByte * FileBytes(path, name));
     xmlSubstituteEntitiesDefault(0);
 
     xmlSAXHandler sax;
@@ -209,7 +324,8 @@ bool CParser::ParseFile(const std::wstring& path) {
     sax.initialized = 1;  // the element callbacks above, not the namespace-aware ones
 
     const int result = xmlSAXUserParseFile(&sax, this, name.c_str());
-    return result == 0;
+    // Past the budget the rest of the file was only scanned: the document counts as broken.
+    return result == 0 && !entities_->refused;
 }
 
 }  // namespace Kmk::Xml

@@ -1,6 +1,7 @@
 // SAX reading of XML files over libxml2, handing elements with their text to a recipient.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -57,8 +58,14 @@ public:
     CParser& operator=(const CParser&) = delete;
 
     // True when the file was read to its end as a well-formed document. Paths whose UTF-8 form
-    // is longer than 255 bytes are refused.
+    // is longer than 255 bytes are refused. A reference to a declared entity adds its declared
+    // text, to attribute values as to text; once the text so added over the parse would pass
+    // the larger of kEntityTextFloor and kEntityTextPerFileByte times the file's size, nothing
+    // more reaches the recipient and the file counts as not well-formed.
     bool ParseFile(const std::wstring& path);
+
+    static constexpr uint64_t kEntityTextFloor = 1 << 20;
+    static constexpr uint64_t kEntityTextPerFileByte = 10;
 
 private:
     struct Handlers;

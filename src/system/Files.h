@@ -49,6 +49,12 @@ struct AccessEntry {
     static constexpr uint8_t kObjectInherit = 0x1;
     static constexpr uint8_t kContainerInherit = 0x2;
     static constexpr uint32_t kGenericAll = 0x10000000;
+    static constexpr uint32_t kDelete = 0x00010000;
+    static constexpr uint32_t kWriteDac = 0x00040000;
+    static constexpr uint32_t kWriteOwner = 0x00080000;
+    // Reading, writing, running and deleting files and folders, without the rights to change
+    // their access list or owner.
+    static constexpr uint32_t kModify = 0x001301BF;
 
     uint8_t type = kAllowed;
     uint8_t flags = 0;

@@ -107,8 +107,9 @@ public:
     const std::vector<CTupShortCut>& ShortCuts() const { return shortCuts_; }
     std::vector<CTupShortCut>& ShortCuts() { return shortCuts_; }
 
-    // The old access list with an entry appended that allows everyone (S-1-1-0) all rights,
-    // inherited by files and folders below.
+    // The old access list with an entry appended that allows everyone (S-1-1-0) to read, write,
+    // run and delete, but not to change access lists or owners, inherited by files and folders
+    // below; the old list as it is when it holds that entry already.
     static sys::AccessList WithEveryoneFullAccess(const sys::AccessList& old);
 
     // The world identity, all users.
@@ -134,7 +135,8 @@ protected:
     void EnsureRegistryValue(const std::wstring& keyPath, const std::wstring& valueName,
                              const std::wstring& defaultValue, std::wstring& value,
                              bool& written) const;
-    // Adds full access for everyone to the access list of path.
+    // Adds the entry of WithEveryoneFullAccess to the access list of path. A drive or share
+    // root, the Windows folder and the system folders are refused and left as they are.
     bool GrantEveryoneFullAccess(const std::wstring& path) const;
     // Keeps the customization check only for web, script and XML files.
     void RestrictCustomizationCheck();

@@ -1,5 +1,10 @@
 // What derived updaters ask of the machine: folders, registry defaults and access lists.
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "app/lang/TextIds.h"
+#include "base/WideText.h"
 #include "persist/ObjContainer.h"
 #include "system/Machine.h"
 #include "updater/TupModuleUpdater.h"
@@ -68,24 +73,116 @@ void CTupModuleUpdater::EnsureRegistryValue(const std::wstring& keyPath,
     Report(tav::kTextRegistryValue, name + L" = \"" + value + L"\"");
 }
 
+namespace {
+
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+// The folder a path names, for comparing: without a "\\?\" or "\\.\" prefix, "." and ".."
+// segments resolved, the blanks and dots Windows drops from the end of a name dropped, no
+// separator at the end, letters A to Z in lower case. atRoot tells whether it names a drive or
+// share root ("c:", "\\server\share", or a single backslash for the current drive's).
+std::wstring ComparableFolder(std::wstring path, bool* atRoot = nullptr) {
+    for (wchar_t& c : path) {
+        if (c == L'/') c = L'\\';
+    }
+    path = tav::FoldLower(path);
+    if (path.rfind(L"\\\\?\\unc\\", 0) == 0) {
+        path.replace(0, 8, L"\\\\");
+    } else if (path.rfind(L"\\\\?\\", 0) == 0 || path.rfind(L"\\\\.\\", 0) == 0) {
+        path.erase(0, 4);
+    }
+    size_t start = 0;
+    std::wstring root;
+    if (path.size() >= 2 && path[1] == L':') {
+        root = path.substr(0, 2);
+        start = 2;
+    } else if (path.rfind(L"\\\\", 0) == 0) {
+        // A share root is the server and share names.
+        size_t end = 2;
+        for (int part = 0; part < 2; ++part) {
+            while (end < path.size() && !IsSeparator(path[end])) ++end;
+            if (part == 0 && end < path.size()) ++end;
+        }
+        root = path.substr(0, end);
+        start = end;
+    } else if (!path.empty() && IsSeparator(path[0])) {
+        root = L"\\";
+    }
+    std::vector<std::wstring> segments;
+    while (start < path.size()) {
+        size_t end = start;
+        while (end < path.size() && !IsSeparator(path[end])) ++end;
+        std::wstring segment = path.substr(start, end - start);
+        if (segment == L"..") {
+            if (!segments.empty()) segments.pop_back();
+        } else {
+            while (!segment.empty() && (segment.back() == L'.' || segment.back() == L' ')) {
+                segment.pop_back();
+            }
+            if (!segment.empty()) segments.push_back(std::move(segment));
+        }
+        start = end + 1;
+    }
+    if (atRoot) *atRoot = !root.empty() && segments.empty();
+    std::wstring folder = root;
+    for (const std::wstring& segment : segments) folder += L"\\" + segment;
+    return folder;
+}
+
+// Whether path is a drive or share root, the Windows folder or a system folder (of either
+// view): opening one of them to every user would open the whole system.
+bool IsSystemWideFolder(const std::wstring& path) {
+    bool atRoot = false;
+    const std::wstring folder = ComparableFolder(path, &atRoot);
+    if (atRoot) return true;
+    sys::Machine& machine = sys::CurrentMachine();
+    std::vector<std::wstring> windowsFolders;
+    const std::wstring systemFolder = machine.operatingSystem->SystemFolder();
+    if (!systemFolder.empty()) windowsFolders.push_back(systemFolder + L"\\..");
+    std::wstring systemRoot;
+    if (machine.environment->GetVariable(L"SYSTEMROOT", systemRoot) && !systemRoot.empty()) {
+        windowsFolders.push_back(systemRoot);
+    }
+    std::vector<std::wstring> refused;
+    if (!systemFolder.empty()) refused.push_back(systemFolder);
+    for (const std::wstring& windows : windowsFolders) {
+        refused.push_back(windows);
+        refused.push_back(windows + L"\\system32");
+        refused.push_back(windows + L"\\syswow64");
+    }
+    return std::any_of(refused.begin(), refused.end(), [&](const std::wstring& other) {
+        return ComparableFolder(other) == folder;
+    });
+}
+
+}  // namespace
+
 sys::AccessList CTupModuleUpdater::WithEveryoneFullAccess(const sys::AccessList& old) {
-    sys::AccessList list = old;
     sys::AccessEntry everyone;
     everyone.type = sys::AccessEntry::kAllowed;
     everyone.flags = sys::AccessEntry::kObjectInherit | sys::AccessEntry::kContainerInherit;
-    everyone.mask = sys::AccessEntry::kGenericAll;
+    everyone.mask = sys::AccessEntry::kModify;
     everyone.sid = kEveryoneSid;
-    list.push_back(everyone);
+    sys::AccessList list = old;
+    if (std::find(list.begin(), list.end(), everyone) == list.end()) list.push_back(everyone);
     return list;
 }
 
 bool CTupModuleUpdater::GrantEveryoneFullAccess(const std::wstring& path) const {
     Report(tav::kTextGrantingFullAccess, path);
+    if (IsSystemWideFolder(path)) {
+        Report(tav::kTextFullAccessNotGranted);
+        return false;
+    }
     sys::IFiles& files = *sys::CurrentMachine().files;
     // Without the old list nothing is written: the new one would drop its entries.
     sys::AccessList old;
-    const bool granted =
-        files.ReadAccessList(path, old) && files.WriteAccessList(path, WithEveryoneFullAccess(old));
+    bool granted = files.ReadAccessList(path, old);
+    if (granted) {
+        const sys::AccessList wanted = WithEveryoneFullAccess(old);
+        // A grant made before is not made again.
+        if (wanted != old) granted = files.WriteAccessList(path, wanted);
+    }
     Report(granted ? tav::kTextFullAccessGranted : tav::kTextFullAccessNotGranted);
     return granted;
 }

@@ -8,6 +8,7 @@
 #include <map>
 
 #include "app/CommSyncSettings.h"
+#include "app/FakeWizardManager.h"
 #include "app/lang/StringBase.h"
 #include "app/lang/TextIds.h"
 #include "base/WideText.h"
@@ -19,58 +20,6 @@ using namespace tav;
 using Action = CWizardFlow::Action;
 namespace Style = sys::MessageStyle;
 namespace Answer = sys::MessageAnswer;
-
-class Texts final : public CStringBase {
-public:
-    Texts() : CStringBase(L"C:\\NoLanguageFiles") {}
-    using CStringBase::AddString;
-};
-
-// The manager's answers as a test sets them; what the wizard told it is recorded.
-class FakeWizardManager final : public IWizardManager {
-public:
-    bool IsAdministrator() override { return administrator; }
-    bool IsProductFamily2() override { return family2; }
-    bool IsCluster() override { return cluster; }
-    bool RunsLoadBalancing() override { return loadBalancing; }
-    bool HasEnoughDiskSpace() override { return diskSpace; }
-    bool HasSettingsUpdater() override { return settingsUpdater; }
-    bool IsSameVersionInstalled() override { return sameVersion; }
-    bool IsMinorUpgradeFromFirstRelease() override { return minorUpgrade; }
-    bool IsMinorDowngradeToFirstRelease() override { return minorDowngrade; }
-    void SetVersionQuestionConfirmed() override { confirmed = true; }
-    std::wstring FirstModuleSettingsDialog() override { return firstDialog; }
-    std::wstring ScanServerSettingsDialog() override { return scanDialog; }
-    std::wstring OnlineHelpPath() override { return L"help:first"; }
-    std::wstring ScanServerOnlineHelpPath() override { return L"help:scan"; }
-    bool RunsTavAps() override { return aps; }
-    bool RunsQelsrv() override { return qelsrv; }
-    bool RunsMantlebox() override { return mantlebox; }
-    void TakeSettings(const CCommSyncSettings& settings) override { taken.push_back(settings.Form()); }
-    std::wstring Summary() override { return L"summary"; }
-    void SetLanguage(const std::wstring* language) override { languages.push_back(*language); }
-    bool HasPendingPackage() override { return !runs.empty(); }
-    bool LoadNextPackage() override {
-        if (runs.empty()) return false;
-        next = runs.front();
-        runs.pop_front();
-        return true;
-    }
-    bool RunUpdate() override {
-        ++ran;
-        return next;
-    }
-
-    bool administrator = true, family2 = false, cluster = false, loadBalancing = false,
-         diskSpace = true, settingsUpdater = false, sameVersion = false, minorUpgrade = false,
-         minorDowngrade = false, confirmed = false, aps = false, qelsrv = true, mantlebox = false;
-    std::wstring firstDialog = L"no", scanDialog = L"no";
-    std::vector<CommSyncForm> taken;
-    std::vector<std::wstring> languages;
-    std::deque<bool> runs;  // the result of each part's run
-    bool next = true;
-    int ran = 0;
-};
 
 // Answers from a script (Yes, then whatever comes) and records each question's ids and style.
 class ScriptedPrompts final : public IWizardPrompts {

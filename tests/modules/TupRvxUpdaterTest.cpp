@@ -16,8 +16,7 @@ const std::wstring kTcpServer = kTavAps + L"\\TcpServer";
 bool GrantsEveryone(fakes::FakeFiles& files, const std::wstring& folder) {
     sys::AccessList list;
     return files.ReadAccessList(folder, list) && !list.empty() &&
-           list.back().sid == CTupModuleUpdater::kEveryoneSid &&
-           list.back().mask == sys::AccessEntry::kGenericAll;
+           list.back() == CTupModuleUpdater::WithEveryoneFullAccess({}).back();
 }
 
 TEST(TupRvxUpdaterTest, PreparesTheSecureChannelAndTheDataFolderOfTheRemoteServer) {

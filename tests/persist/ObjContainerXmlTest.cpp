@@ -2,6 +2,7 @@
 #include "persist/ObjContainerXml.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <string>
 #include <vector>
@@ -160,6 +161,112 @@ TEST_F(ObjContainerXmlTest, EntitiesPredefinedDeclaredAndUndeclared) {
     uint32_t number = 0;
     container.GetUnsignedLong(L"Number", number);
     EXPECT_EQ(12u, number);
+}
+
+TEST_F(ObjContainerXmlTest, AttributeValuesTakeEntitiesAsTextDoes) {
+    const std::string prolog = "<?xml version=\"1.0\"?>\n"
+                               "<!DOCTYPE config [\n"
+                               "  <!ENTITY product \"Tarnova\">\n"
+                               "  <!ENTITY empty \"\">\n"
+                               "  <!ENTITY lines \"a&#10;b\">\n"
+                               "  <!ENTITY nested \"[&product;]\">\n"
+                               "  <!ENTITY kind \"OCString\">\n"
+                               "]>\n";
+    struct Case {
+        const char* value;         // as written in the document
+        const wchar_t* text;       // what it gives as element text
+        const wchar_t* attribute;  // what it gives as an attribute value
+    };
+    const Case cases[] = {
+        {"a&product;b&unknown;c", L"aTarnovab&unknown;c", L"aTarnovab&unknown;c"},
+        {"&product;&product;", L"TarnovaTarnova", L"TarnovaTarnova"},
+        {"&empty;x&empty;", L"x", L"x"},
+        {"&amp;&lt;&#38;&#x41;", L"&<&A", L"&<&A"},
+        {"&nested;", L"[&product;]", L"[&product;]"},
+        {"&unknown;&undeclared;", L"&unknown;&undeclared;", L"&unknown;&undeclared;"},
+        // White space in an attribute value becomes blanks, from an entity as well.
+        {"&lines;", L"a\nb", L"a b"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(Load(prolog + "<config><ITEM key=\"" + c.value + "\" type=\"&kind;\">" +
+                         c.value + "</ITEM></config>"))
+            << c.value;
+        EXPECT_EQ((std::vector<std::wstring>{c.attribute}), Names(container)) << c.value;
+        EXPECT_EQ(c.text, StringOf(container, c.attribute)) << c.value;
+    }
+}
+
+// Text that declared entities add over a whole parse, at most.
+constexpr size_t kEntityFloor = 1 << 20;
+
+// A document whose entity "big" of entityBytes is referenced where the rows say, after an
+// item "Before" and before an item "After".
+std::string AmplifyingDocument(size_t entityBytes, const std::string& body,
+                               const std::string& padding = std::string()) {
+    return "<?xml version=\"1.0\"?>\n<!DOCTYPE r [ <!ENTITY big \"" + std::string(entityBytes, 'x') +
+           "\"> ]>\n<r>" + padding +
+           "<ITEM key=\"Before\" type=\"OCString\">kept</ITEM>" + body +
+           "<ITEM key=\"After\" type=\"OCString\">after</ITEM></r>";
+}
+
+std::string Repeat(const std::string& text, size_t times) {
+    std::string all;
+    for (size_t i = 0; i < times; ++i) all += text;
+    return all;
+}
+
+TEST_F(ObjContainerXmlTest, DeclaredEntitiesAddAtMostTheLargerOfAFloorAndTenTimesTheFile) {
+    const auto item = [](const std::string& key, const std::string& text) {
+        return "<ITEM key=\"" + key + "\" type=\"OCString\">" + text + "</ITEM>";
+    };
+    // 300,000 bytes of padding let ten times the file pass the floor.
+    const std::string padding = "<pad>" + std::string(300000, 'p') + "</pad>";
+    using Keys = std::vector<std::wstring>;
+    const Keys whole{L"After", L"T", L"Before"};
+    struct Case {
+        const char* what;
+        std::string xml;
+        bool complete;
+        Keys names;
+    };
+    // The floor is 1 MiB = 65,536 x 16 bytes; 61,681 x 17 is one byte more.
+    const Case cases[] = {
+        {"the floor in text", AmplifyingDocument(65536, item("T", Repeat("&big;", 16))), true, whole},
+        {"a byte past it in text", AmplifyingDocument(61681, item("T", Repeat("&big;", 17))), false, {L"Before"}},
+        {"a byte past it in a key", AmplifyingDocument(61681, item(Repeat("&big;", 17), "t")), false, {L"Before"}},
+        {"past it over many items", AmplifyingDocument(1024, Repeat(item("K", "&big;"), 1025)), false, {L"K", L"Before"}},
+        {"below ten times a large file", AmplifyingDocument(2048, item("T", Repeat("&big;", 1024)), padding), true, whole},
+        {"past ten times a large file", AmplifyingDocument(4096, item("T", Repeat("&big;", 1024)), padding), false, {L"Before"}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.complete, Load(c.xml)) << c.what;
+        // What ended before the limit stays; nothing after it is stored.
+        EXPECT_EQ(c.names, Names(container)) << c.what;
+    }
+}
+
+TEST_F(ObjContainerXmlTest, AmplifyingDocumentsStopEarlyWithBoundedMemory) {
+    // 50 KB of text referenced 100,000 times would add 5 GB.
+    const std::string bomb = AmplifyingDocument(
+        50000, "<ITEM key=\"T\" type=\"OCString\">" + Repeat("&big;", 100000) + "</ITEM>");
+    // Nested declarations stay as they are written: each level adds a few references.
+    std::string laughs = "<?xml version=\"1.0\"?>\n<!DOCTYPE r [ <!ENTITY lol0 \"lol\">\n";
+    for (int level = 1; level <= 9; ++level) {
+        laughs += "<!ENTITY lol" + std::to_string(level) + " \"" +
+                  Repeat("&lol" + std::to_string(level - 1) + ";", 10) + "\">\n";
+    }
+    laughs += "]>\n<r><ITEM key=\"T\" type=\"OCString\">&lol9;</ITEM></r>";
+
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    EXPECT_FALSE(Load(bomb));
+    EXPECT_EQ((std::vector<std::wstring>{L"Before"}), Names(container));
+    ASSERT_TRUE(Load(laughs));
+    EXPECT_EQ(tav::FromUtf8(Repeat("&lol8;", 10)), StringOf(container, L"T"));
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    // The peak grew by little more than the limit of added text (kilobytes).
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 256 * 1024);
 }
 
 TEST_F(ObjContainerXmlTest, BrokenOrMissingFilesAnswerFalse) {

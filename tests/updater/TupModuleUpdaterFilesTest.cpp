@@ -121,16 +121,22 @@ TEST_F(TupModuleUpdaterFilesTest, EnsureRegistryValueWritesTheDefaultOnlyWhenThe
     EXPECT_EQ((Seen{tav::kTextRegistryValue, L"HKEY_LOCAL_MACHINE\\v = \"\""}), world.TakeReports().back());
 }
 
-TEST_F(TupModuleUpdaterFilesTest, GrantEveryoneFullAccessKeepsTheOldEntriesAndAppendsTheWorld) {
+TEST_F(TupModuleUpdaterFilesTest, GrantEveryoneFullAccessAppendsANarrowEntryForTheWorldOnce) {
     const sys::AccessEntry admins{sys::AccessEntry::kAllowed, sys::AccessEntry::kContainerInherit,
                                   0x1F01FF, L"S-1-5-32-544"};
     const sys::AccessEntry guests{sys::AccessEntry::kDenied, 0, 0x2, L"S-1-5-32-546"};
+    // Read, write, execute and delete, inherited below; not WRITE_DAC nor WRITE_OWNER.
     const sys::AccessEntry world_{sys::AccessEntry::kAllowed,
                                   sys::AccessEntry::kObjectInherit | sys::AccessEntry::kContainerInherit,
-                                  0x10000000, L"S-1-1-0"};
+                                  0x1301BF, L"S-1-1-0"};
+    // The same rights for the world without inheritance are another entry.
+    sys::AccessEntry worldHere = world_;
+    worldHere.flags = 0;
     EXPECT_EQ((sys::AccessList{admins, guests, world_}),
               CTupModuleUpdater::WithEveryoneFullAccess({admins, guests}));
     EXPECT_EQ((sys::AccessList{world_}), CTupModuleUpdater::WithEveryoneFullAccess({}));
+    EXPECT_EQ((sys::AccessList{world_, admins}), CTupModuleUpdater::WithEveryoneFullAccess({world_, admins}));
+    EXPECT_EQ((sys::AccessList{worldHere, world_}), CTupModuleUpdater::WithEveryoneFullAccess({worldHere}));
 
     files.AddFolder(L"C:\\TAV\\spool");
     ASSERT_TRUE(files.WriteAccessList(L"C:\\TAV\\spool", {admins, guests}));
@@ -139,12 +145,72 @@ TEST_F(TupModuleUpdaterFilesTest, GrantEveryoneFullAccessKeepsTheOldEntriesAndAp
     ASSERT_TRUE(files.ReadAccessList(L"C:\\TAV\\spool", now));
     EXPECT_EQ((sys::AccessList{admins, guests, world_}), now);
 
+    // Granted again: nothing is left to write.
+    files.accessListsWritable = false;
+    EXPECT_TRUE(updater.GrantEveryoneFullAccess(L"C:\\TAV\\spool"));
+    ASSERT_TRUE(files.ReadAccessList(L"C:\\TAV\\spool", now));
+    EXPECT_EQ((sys::AccessList{admins, guests, world_}), now);
+    files.accessListsWritable = true;
+
     EXPECT_FALSE(updater.GrantEveryoneFullAccess(L"C:\\TAV\\missing"));
     EXPECT_EQ((Reports{{tav::kTextGrantingFullAccess, L"C:\\TAV\\spool"},
+                       {tav::kTextFullAccessGranted, L""},
+                       {tav::kTextGrantingFullAccess, L"C:\\TAV\\spool"},
                        {tav::kTextFullAccessGranted, L""},
                        {tav::kTextGrantingFullAccess, L"C:\\TAV\\missing"},
                        {tav::kTextFullAccessNotGranted, L""}}),
               world.TakeReports());
+}
+
+TEST_F(TupModuleUpdaterFilesTest, GrantEveryoneFullAccessRefusesRootsAndTheSystemsFolders) {
+    world.machine.operatingSystem.systemFolder = L"C:\\Windows\\system32";
+    world.machine.environment.variables[L"SYSTEMROOT"] = L"D:\\WinNT";
+    struct Case {
+        const wchar_t* path;
+        bool refused;
+        bool made;  // made as a folder first; roots always exist
+    };
+    const Case cases[] = {
+        {L"C:\\", true, false},
+        {L"c:", true, false},
+        {L"E:\\TAV\\..\\.\\", true, false},
+        {L"\\\\?\\C:\\", true, false},
+        {L"\\", true, false},
+        {L"\\\\server\\share\\", true, false},
+        {L"\\\\?\\UNC\\server\\share", true, false},
+        {L"C:\\Windows", true, true},
+        {L"c:\\WINDOWS\\", true, true},
+        {L"C:/Windows/System32/", true, true},
+        {L"C:\\Windows\\System32\\spool\\..", true, true},
+        {L"C:\\Windows. \\SysWOW64", true, true},
+        {L"D:\\WinNT", true, true},
+        {L"D:\\WinNT\\System32", true, true},
+        {L"C:\\Windows\\Temp", false, true},
+        {L"C:\\WindowsData", false, true},
+        {L"\\\\server\\share\\TAV", false, true},
+        {L"C:\\TAV\\Data", false, true},
+    };
+    for (const Case& c : cases) {
+        if (c.made) files.AddFolder(c.path);
+        sys::AccessList before;
+        files.ReadAccessList(c.path, before);
+
+        const bool granted = updater.GrantEveryoneFullAccess(c.path);
+
+        sys::AccessList after;
+        files.ReadAccessList(c.path, after);
+        const Reports reports = world.TakeReports();
+        ASSERT_EQ(2u, reports.size()) << tav::ToUtf8(c.path);
+        EXPECT_EQ((Seen{tav::kTextGrantingFullAccess, c.path}), reports[0]);
+        if (c.refused) {
+            EXPECT_FALSE(granted) << tav::ToUtf8(c.path);
+            EXPECT_EQ(before, after) << tav::ToUtf8(c.path);
+            EXPECT_EQ((Seen{tav::kTextFullAccessNotGranted, L""}), reports[1]);
+        } else {
+            EXPECT_TRUE(granted) << tav::ToUtf8(c.path);
+            EXPECT_EQ(CTupModuleUpdater::WithEveryoneFullAccess(before), after) << tav::ToUtf8(c.path);
+        }
+    }
 }
 
 TEST_F(TupModuleUpdaterFilesTest, TheCustomizationCheckStaysOnlyForSignedFileKinds) {

@@ -151,7 +151,7 @@ sys::AccessEntry Everyone() {
     sys::AccessEntry entry;
     entry.type = sys::AccessEntry::kAllowed;
     entry.flags = sys::AccessEntry::kObjectInherit | sys::AccessEntry::kContainerInherit;
-    entry.mask = sys::AccessEntry::kGenericAll;
+    entry.mask = sys::AccessEntry::kModify;
     entry.sid = L"S-1-1-0";
     return entry;
 }
@@ -188,6 +188,59 @@ TEST_F(TupAccessWin, GrantingKeepsTheOldEntriesAndAddsEveryone) {
         EXPECT_TRUE(Covers(after, entry.sid, entry.mask))
             << Describe(before) << "\nbecame " << Describe(after);
     }
+}
+
+// The world's entries that apply to the folder itself.
+std::vector<sys::AccessEntry> WorldEntries(const sys::AccessList& list) {
+    std::vector<sys::AccessEntry> world;
+    for (const sys::AccessEntry& entry : list) {
+        if (entry.sid == L"S-1-1-0" && !(entry.flags & INHERIT_ONLY_ACE)) world.push_back(entry);
+    }
+    return world;
+}
+
+TEST_F(TupAccessWin, TheWorldMayNotChangeTheListOrOwnerAndASecondGrantAddsNoEntry) {
+    wintest::WinScratchFolder folder;
+    ASSERT_TRUE(folder.Made());
+    const std::wstring path = folder.PathOf(L"data");
+    ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr));
+    RecordingMachine machine;
+
+    EXPECT_TRUE(updater.GrantEveryoneFullAccess(path));
+    EXPECT_TRUE(updater.GrantEveryoneFullAccess(path));
+
+    ASSERT_FALSE(machine.files.written.empty());
+    const sys::AccessEntry& granted = machine.files.written[0].back();
+    EXPECT_EQ(0u, granted.mask & (WRITE_DAC | WRITE_OWNER | GENERIC_ALL)) << Describe({granted});
+    sys::AccessList after;
+    ASSERT_TRUE(machine.files.ReadAccessList(path, after));
+    const std::vector<sys::AccessEntry> world = WorldEntries(after);
+    ASSERT_EQ(1u, world.size()) << Describe(after);
+    EXPECT_EQ(0u, world[0].mask & (WRITE_DAC | WRITE_OWNER | GENERIC_ALL)) << Describe(after);
+    EXPECT_TRUE(Covers(after, L"S-1-1-0", kWriteRights)) << Describe(after);
+}
+
+TEST_F(TupAccessWin, RootsAndTheWindowsFoldersAreRefusedAndLeftAlone) {
+    wchar_t windows[MAX_PATH + 1] = {};
+    ASSERT_GT(GetWindowsDirectoryW(windows, MAX_PATH + 1), 0u);
+    wchar_t system[MAX_PATH + 1] = {};
+    ASSERT_GT(GetSystemDirectoryW(system, MAX_PATH + 1), 0u);
+    const std::wstring drive = std::wstring(windows).substr(0, 3);
+    RecordingMachine machine;
+    for (const std::wstring& path : {drive, std::wstring(windows) + L"\\", std::wstring(system)}) {
+        sys::AccessList before;
+        ASSERT_TRUE(machine.files.ReadAccessList(path, before)) << tav::ToUtf8(path);
+
+        EXPECT_FALSE(updater.GrantEveryoneFullAccess(path)) << tav::ToUtf8(path);
+
+        sys::AccessList after;
+        ASSERT_TRUE(machine.files.ReadAccessList(path, after));
+        EXPECT_EQ(Describe(before), Describe(after)) << tav::ToUtf8(path);
+        EXPECT_EQ((std::vector<Seen>{{tav::kTextGrantingFullAccess, path},
+                                     {tav::kTextFullAccessNotGranted, L""}}),
+                  TakeReports());
+    }
+    EXPECT_TRUE(machine.files.written.empty());
 }
 
 TEST_F(TupAccessWin, MissingPathIsReportedAndNothingIsWritten) {

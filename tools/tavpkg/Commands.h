@@ -17,6 +17,7 @@ int RunPlan(const Args& args, std::ostream& out, std::ostream& err);
 int RunSign(const Args& args, std::ostream& out, std::ostream& err);
 int RunVerify(const Args& args, std::ostream& out, std::ostream& err);
 int RunRestore(const Args& args, std::ostream& out, std::ostream& err);
+int RunApply(const Args& args, std::ostream& out, std::ostream& err);
 
 // Exit code of a wrong command line, after its one-line message.
 int UsageError(std::ostream& err, const std::string& command, const std::string& message);

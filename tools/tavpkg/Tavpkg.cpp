@@ -24,6 +24,8 @@ const char kUsage[] =
     "  verify FILE...            whether signed files are unchanged or customized\n"
     "  restore BACKUP_FOLDER [--dry-run] [--package FOLDER]\n"
     "                            undoes an update run from its backup folder\n"
+    "  apply [PACKAGE_FOLDER] --accept-licence [options]\n"
+    "                            applies the update without windows, for deployment tools\n"
     "\n"
     "Each command explains itself with --help.\n";
 
@@ -67,6 +69,7 @@ int Run(const std::vector<std::wstring>& args, std::ostream& out, std::ostream& 
     if (command == L"sign") return RunSign(rest, out, err);
     if (command == L"verify") return RunVerify(rest, out, err);
     if (command == L"restore") return RunRestore(rest, out, err);
+    if (command == L"apply") return RunApply(rest, out, err);
     return UsageError(err, "", "unknown command '" + tav::ToUtf8(command) + "'");
 }
 

@@ -7,8 +7,12 @@
 #include <memory>
 
 #include "app/TupWizardManager.h"
+#include "app/WizardFlow.h"
+#include "app/lang/TextIds.h"
 #include "app/win32/TavUpdateWizardDlg.h"
 #include "manager/TupManager.h"
+#include "system/MachineLock.h"
+#include "system/MessageBoxes.h"
 
 namespace {
 
@@ -28,6 +32,16 @@ bool CTavUpdateWizardApp::InitInstance() {
     if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return false;
 
     uint32_t enforce = EnforceFlagOf(CommandLineTail(GetCommandLineW()));
+    // One update at a time: a second wizard or unattended update ends before it looks at anything.
+    const std::unique_ptr<sys::IMachineLock> lock = sys::TakeUpdateLock();
+    if (!lock) {
+        const std::wstring language = WizardLanguageOf(StoredLanguageSetting());
+        app::ShowMessage(nullptr,
+                         texts_.GetTextOrEmpty(static_cast<int32_t>(tav::kTextAnotherUpdateRunning), language),
+                         Name(), sys::MessageStyle::Ok | sys::MessageStyle::IconWarning);
+        CoUninitialize();
+        return false;
+    }
     {
         const std::wstring language = kStartupLanguage;
         auto manager = std::make_unique<CTupManager>(&texts_, &language, enforce);

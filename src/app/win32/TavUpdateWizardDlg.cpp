@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include "app/CommSyncSettings.h"
+#include "app/StartupChain.h"
 #include "app/lang/StringBase.h"
 #include "app/lang/TextIds.h"
 #include "app/win32/AboutDlg.h"
@@ -53,11 +54,7 @@ bool CTavUpdateWizardDlg::OnInitDialog() {
     SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
     SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
 
-    ObjContainer product;
-    product.LoadFromRegistry(CTupManager::kProductKey, false, -1, false);
-    std::wstring stored;
-    product.GetString(L"TavLanguage", stored);
-    flow_.ChooseStoredLanguage(stored);
+    flow_.ChooseStoredLanguage(StoredLanguageSetting());
     // The summary and the run's status lines follow the language the wizard shows.
     wizardManager_.SetLanguage(&flow_.Language());
 

@@ -1,0 +1,205 @@
+// The unattended update on this machine, and its result as JSON.
+#include "app/UnattendedApply.h"
+
+#include <cstdio>
+
+#include "app/TupWizardManager.h"
+#include "app/UnattendedUpdate.h"
+#include "app/lang/StringBase.h"
+#include "base/WideText.h"
+#include "manager/TupManager.h"
+#include "system/FileVersion.h"
+#include "system/MachineLock.h"
+
+namespace {
+
+// The package folder stands where the wizard's own folder would: config.xml, the language
+// files and package\ are read from it.
+class PackageFolderProgram final : public sys::IProgram {
+public:
+    explicit PackageFolderProgram(std::wstring folder) : folder_(std::move(folder)) {}
+    std::wstring ExecutablePath() override { return folder_ + L"TavUpdateWizard.exe"; }
+
+private:
+    std::wstring folder_;
+};
+
+// Puts the machine that was current back when the update ends.
+class MachineInPlace {
+public:
+    explicit MachineInPlace(sys::Machine* machine) : previous_(sys::ReplaceCurrentMachine(machine)) {}
+    ~MachineInPlace() { sys::ReplaceCurrentMachine(previous_); }
+    MachineInPlace(const MachineInPlace&) = delete;
+    MachineInPlace& operator=(const MachineInPlace&) = delete;
+
+private:
+    sys::Machine* previous_;
+};
+
+std::wstring WithSeparator(std::wstring folder) {
+    if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/') folder += L'\\';
+    return folder;
+}
+
+std::wstring FolderOf(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+}
+
+}  // namespace
+
+UpdateResult ApplyPackage(const UnattendedOptions& options,
+                          const std::function<void(const std::wstring&)>& print) {
+    UpdateResult result;
+    sys::Machine& host = sys::CurrentMachine();
+    const uint64_t startMs = host.clock->TickMs();
+
+    const std::unique_ptr<sys::IMachineLock> lock = sys::TakeUpdateLock();
+    if (!lock) {
+        result.exitCode = UnattendedExit::Busy;
+        result.reason = L"another update of this server is running (the wizard or tavpkg apply)";
+        return result;
+    }
+
+    sys::CRecordingMachine recording(host);
+    sys::Machine machine = recording.Get();
+    PackageFolderProgram packageProgram(WithSeparator(options.packageFolder));
+    if (!options.packageFolder.empty()) machine.program = &packageProgram;
+    const MachineInPlace inPlace(&machine);
+    result.packageFolder = FolderOf(machine.program->ExecutablePath());
+
+    CStringBase texts(result.packageFolder);
+    const std::wstring startupLanguage = L"EN";
+    uint32_t enforce = options.enforceUpdate ? 1 : 0;
+    CTupManager manager(&texts, &startupLanguage, enforce);
+    CUnattendedOwner owner(*machine.clock, print, options.serviceRetries);
+    manager.SetOwner(&owner);
+    CTupWizardManager wizardManager(manager);
+    CUnattendedPrompts prompts(options);
+
+    result.installFolder = manager.InstallFolder();
+    result.versionBefore = sys::FileVersion(manager.InstalledServerPath(), false).Text();
+    const UnattendedOutcome outcome =
+        RunUnattendedFlow(texts, wizardManager, wizardManager, options, enforce != 0, prompts);
+    // The flow's language goes with it.
+    wizardManager.SetLanguage(&startupLanguage);
+    manager.SetOwner(nullptr);
+
+    result.exitCode = outcome.exitCode;
+    result.reason = outcome.reason;
+    result.versionAfter = sys::FileVersion(manager.InstalledServerPath(), false).Text();
+    if (outcome.ran && !manager.BackupFolder().empty()) {
+        result.backupFolder = manager.BackupFolder();
+        result.resultLog = manager.BackupFolder() + L"_log.csv";
+    }
+    result.files = owner.Files();
+    result.servicesStopped = owner.ServicesStopped();
+    result.servicesStarted = owner.ServicesStarted();
+    result.programs = recording.Programs();
+    result.values = recording.Values();
+    result.seconds = static_cast<double>(host.clock->TickMs() - startMs) / 1000.0;
+    return result;
+}
+
+namespace {
+
+std::string Quoted(const std::wstring& text) {
+    std::string out = "\"";
+    for (const char c : tav::ToUtf8(text)) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (u < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", u);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+std::string List(const std::vector<std::wstring>& items) {
+    std::string out = "[";
+    for (size_t i = 0; i < items.size(); ++i) out += (i ? ", " : "") + Quoted(items[i]);
+    return out + "]";
+}
+
+// A registry value's data as the update wrote it: text for strings, a number for DWORDs,
+// hexadecimal bytes otherwise.
+std::string ValueData(uint32_t type, const std::vector<uint8_t>& data) {
+    if ((type == sys::RegType::String || type == sys::RegType::ExpandString) && data.size() % 2 == 0) {
+        std::wstring text;
+        for (size_t i = 0; i + 1 < data.size(); i += 2) {
+            const wchar_t c = static_cast<wchar_t>(data[i] | (data[i + 1] << 8));
+            if (c == 0) break;
+            text += c;
+        }
+        return Quoted(text);
+    }
+    if (type == sys::RegType::Dword && data.size() == 4) {
+        const uint32_t value = static_cast<uint32_t>(data[0]) | (static_cast<uint32_t>(data[1]) << 8) |
+                               (static_cast<uint32_t>(data[2]) << 16) |
+                               (static_cast<uint32_t>(data[3]) << 24);
+        return std::to_string(value);
+    }
+    std::string hex = "\"";
+    static const char kDigits[] = "0123456789abcdef";
+    for (uint8_t b : data) {
+        hex += kDigits[b >> 4];
+        hex += kDigits[b & 15];
+    }
+    return hex + "\"";
+}
+
+}  // namespace
+
+std::string UpdateResultJson(const UpdateResult& result) {
+    std::string json = "{\n";
+    json += "  \"exitCode\": " + std::to_string(result.exitCode) + ",\n";
+    json += "  \"reason\": " + Quoted(result.reason) + ",\n";
+    json += std::string("  \"preview\": ") + (result.preview ? "true" : "false") + ",\n";
+    json += "  \"packageFolder\": " + Quoted(result.packageFolder) + ",\n";
+    json += "  \"installFolder\": " + Quoted(result.installFolder) + ",\n";
+    json += "  \"versionBefore\": " + Quoted(result.versionBefore) + ",\n";
+    json += "  \"versionAfter\": " + Quoted(result.versionAfter) + ",\n";
+    json += "  \"backupFolder\": " + Quoted(result.backupFolder) + ",\n";
+    json += "  \"resultLog\": " + Quoted(result.resultLog) + ",\n";
+    json += "  \"files\": [";
+    for (size_t i = 0; i < result.files.size(); ++i) {
+        const FileOutcome& file = result.files[i];
+        json += std::string(i ? "," : "") + "\n    {\"path\": " + Quoted(file.path) +
+                ", \"decision\": " + Quoted(FileDecisionName(file.decision));
+        if (file.decision == FileDecision::KeptCustomized && !result.installFolder.empty()) {
+            json += ", \"todoFolder\": " + Quoted(result.installFolder + L"_todo\\");
+        }
+        json += "}";
+    }
+    json += result.files.empty() ? "],\n" : "\n  ],\n";
+    json += "  \"servicesStopped\": " + List(result.servicesStopped) + ",\n";
+    json += "  \"servicesStarted\": " + List(result.servicesStarted) + ",\n";
+    json += "  \"programs\": [";
+    for (size_t i = 0; i < result.programs.size(); ++i) {
+        const sys::StartedProgram& program = result.programs[i];
+        json += std::string(i ? "," : "") + "\n    {\"commandLine\": " + Quoted(program.commandLine) +
+                ", \"waited\": " + (program.waited ? "true" : "false") +
+                ", \"started\": " + (program.started ? "true" : "false") + "}";
+    }
+    json += result.programs.empty() ? "],\n" : "\n  ],\n";
+    json += "  \"registryValues\": [";
+    for (size_t i = 0; i < result.values.size(); ++i) {
+        const sys::WrittenValue& value = result.values[i];
+        json += std::string(i ? "," : "") + "\n    {\"key\": " + Quoted(value.key) +
+                ", \"view\": " + (value.view == sys::RegistryView::Bits64 ? "64" : "32") +
+                ", \"name\": " + Quoted(value.name) + ", \"data\": " + ValueData(value.type, value.data);
+        if (value.replaced) json += ", \"replaced\": " + ValueData(value.previousType, value.previousData);
+        json += std::string(", \"written\": ") + (value.written ? "true" : "false") + "}";
+    }
+    json += result.values.empty() ? "],\n" : "\n  ],\n";
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.3f", result.seconds);
+    json += std::string("  \"seconds\": ") + seconds + "\n}\n";
+    return json;
+}

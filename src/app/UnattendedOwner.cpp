@@ -1,0 +1,106 @@
+// The console side of an unattended update.
+#include "app/UnattendedOwner.h"
+
+#include "app/lang/TextIds.h"
+#include "system/Clock.h"
+#include "system/MessageBoxes.h"
+
+namespace {
+
+using namespace tav;
+
+constexpr uint64_t kActionIntervalMs = 1000;
+
+}  // namespace
+
+const wchar_t* FileDecisionName(FileDecision decision) {
+    switch (decision) {
+    case FileDecision::Replaced:
+        return L"replaced";
+    case FileDecision::KeptCustomized:
+        return L"kept-customized";
+    case FileDecision::LeftAlone:
+        return L"left-alone";
+    case FileDecision::Missing:
+        return L"missing";
+    case FileDecision::NotReplaced:
+        return L"not-replaced";
+    }
+    return L"";
+}
+
+CUnattendedOwner::CUnattendedOwner(sys::IClock& clock, Printer print, int serviceRetries)
+    : clock_(clock), print_(std::move(print)), retriesLeft_(serviceRetries) {}
+
+void CUnattendedOwner::AddStatusLine(const std::wstring& text, int, int) {
+    if (print_) print_(text);
+}
+
+void CUnattendedOwner::SetCurrentAction(const std::wstring& text) {
+    if (!print_) return;
+    const uint64_t now = clock_.TickMs();
+    if (actionShown_ && now - lastActionMs_ < kActionIntervalMs) return;
+    actionShown_ = true;
+    lastActionMs_ = now;
+    print_(L"  ... " + text);
+}
+
+int CUnattendedOwner::AskQuestion(const std::wstring& text, const std::wstring&, uint32_t style) {
+    namespace Style = sys::MessageStyle;
+    namespace Answer = sys::MessageAnswer;
+    if (print_) print_(text);
+    if ((style & 0xF) != Style::RetryCancel) return Answer::Ok;
+    if (retriesLeft_ > 0) {
+        --retriesLeft_;
+        return Answer::Retry;
+    }
+    return Answer::Cancel;
+}
+
+void CUnattendedOwner::Decide(const std::wstring& path, FileDecision decision) {
+    for (FileOutcome& file : files_) {
+        if (file.path != path) continue;
+        // The kept copy stays the news about a customized file that was then replaced.
+        if (!(file.decision == FileDecision::KeptCustomized && decision == FileDecision::Replaced)) {
+            file.decision = decision;
+        }
+        return;
+    }
+    files_.push_back({path, decision});
+}
+
+void CUnattendedOwner::Reported(uint32_t textId, const std::wstring& extra) {
+    switch (textId) {
+    case kTextCheckingFileExists:
+        checkedFile_ = extra;
+        break;
+    case kTextInstalledFileMissing:
+        Decide(checkedFile_, FileDecision::Missing);
+        break;
+    case kTextFileToWriteMissingSkipped:
+        Decide(extra, FileDecision::Missing);
+        break;
+    case kTextInstalledFileNewer:
+    case kTextInstalledFileSameVersion:
+        Decide(extra, FileDecision::LeftAlone);
+        break;
+    case kTextCustomizedFileFound:
+        Decide(extra, FileDecision::KeptCustomized);
+        break;
+    case kTextFileUpdated:
+        Decide(extra, FileDecision::Replaced);
+        break;
+    case kTextFileNotCopied:
+    case kTextFileNotRemoved:
+        Decide(extra, FileDecision::NotReplaced);
+        break;
+    case kTextServiceStopped:
+        stopped_.push_back(extra);
+        break;
+    case kTextServiceStarted:
+        started_.push_back(extra);
+        break;
+    default:
+        break;
+    }
+}

@@ -1,0 +1,57 @@
+// What the update manager tells an unattended update: status lines and the current action go to
+// a console (the action at most once a second), the service questions are answered from the
+// options, and every file decision of the run is noted for its result.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "manager/TupOwner.h"
+
+namespace sys {
+class IClock;
+}
+
+// What the run did with one file.
+enum class FileDecision { Replaced, KeptCustomized, LeftAlone, Missing, NotReplaced };
+
+struct FileOutcome {
+    std::wstring path;  // the installed file, or the package file where only that is known
+    FileDecision decision;
+};
+
+const wchar_t* FileDecisionName(FileDecision decision);
+
+class CUnattendedOwner final : public ITupOwner {
+public:
+    using Printer = std::function<void(const std::wstring& line)>;
+
+    // print gets each line to show; null prints nothing (quiet).
+    CUnattendedOwner(sys::IClock& clock, Printer print, int serviceRetries);
+
+    void AddStatusLine(const std::wstring& text, int stepProgress, int totalProgress) override;
+    void SetCurrentAction(const std::wstring& text) override;
+    int AskQuestion(const std::wstring& text, const std::wstring& caption, uint32_t style) override;
+    void Reported(uint32_t textId, const std::wstring& extra) override;
+
+    // Every file the run decided about, in the order of its first decision; a later decision
+    // about the same file replaces the earlier one.
+    const std::vector<FileOutcome>& Files() const { return files_; }
+    const std::vector<std::wstring>& ServicesStopped() const { return stopped_; }
+    const std::vector<std::wstring>& ServicesStarted() const { return started_; }
+
+private:
+    void Decide(const std::wstring& path, FileDecision decision);
+
+    sys::IClock& clock_;
+    Printer print_;
+    int retriesLeft_;
+    bool actionShown_ = false;
+    uint64_t lastActionMs_ = 0;
+    std::wstring checkedFile_;  // the package file whose existence is being checked
+    std::vector<FileOutcome> files_;
+    std::vector<std::wstring> stopped_;
+    std::vector<std::wstring> started_;
+};

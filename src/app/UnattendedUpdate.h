@@ -1,0 +1,33 @@
+// An update without anyone at the screen: the wizard's start-up chain, page checks, questions
+// and worker loop, with the answers coming from options instead of windows, and the exit codes
+// that deployment tools read.
+#pragma once
+
+#include <string>
+
+#include "app/StartupChain.h"
+#include "app/UnattendedAnswers.h"
+#include "app/WizardManager.h"
+
+class CStringBase;
+
+// Exit codes as installers give them.
+namespace UnattendedExit {
+constexpr int Updated = 0;          // updated, or nothing to update
+constexpr int Refused = 1602;       // refused before anything changed
+constexpr int Failed = 1603;        // the update ran and failed
+constexpr int Busy = 1618;          // another update runs on this machine
+constexpr int RestartNeeded = 3010; // a prerequisite was installed; restart, then run again
+}  // namespace UnattendedExit
+
+struct UnattendedOutcome {
+    int exitCode = UnattendedExit::Updated;
+    std::wstring reason;  // one line for a refusal or failure
+    bool ran = false;     // the update itself started
+};
+
+// Walks the same flow as the wizard, on the calling thread, and tells how it ended.
+UnattendedOutcome RunUnattendedFlow(CStringBase& texts, IWizardManager& manager,
+                                    IPrerequisites& prerequisites,
+                                    const UnattendedOptions& options, bool enforced,
+                                    CUnattendedPrompts& prompts);

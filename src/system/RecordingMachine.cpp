@@ -1,0 +1,147 @@
+// The recording machine: notes starts and registry writes, then passes them on.
+#include "system/RecordingMachine.h"
+
+#include "base/WideText.h"
+
+namespace sys {
+
+const wchar_t* RegistryRootName(RegistryRoot root) {
+    switch (root) {
+    case RegistryRoot::ClassesRoot:
+        return L"HKEY_CLASSES_ROOT";
+    case RegistryRoot::CurrentUser:
+        return L"HKEY_CURRENT_USER";
+    case RegistryRoot::LocalMachine:
+        return L"HKEY_LOCAL_MACHINE";
+    case RegistryRoot::Users:
+        return L"HKEY_USERS";
+    }
+    return L"";
+}
+
+class CRecordingMachine::Launcher final : public ILauncher {
+public:
+    Launcher(CRecordingMachine& owner, ILauncher& below) : owner_(owner), below_(below) {}
+
+    bool Run(const std::wstring& commandLine, bool wait, uint32_t* exitCode) override {
+        const bool started = below_.Run(commandLine, wait, exitCode);
+        owner_.Note(StartedProgram{commandLine, wait, started});
+        return started;
+    }
+
+private:
+    CRecordingMachine& owner_;
+    ILauncher& below_;
+};
+
+namespace {
+
+// A key that notes each value written through it, with the value it replaced.
+class RecordingKey final : public IRegistryKey {
+public:
+    RecordingKey(CRecordingMachine& owner, std::unique_ptr<IRegistryKey> below, std::wstring path,
+                 RegistryView view)
+        : owner_(owner), below_(std::move(below)), path_(std::move(path)), view_(view) {}
+
+    bool EnumSubkey(uint32_t index, size_t nameBufferChars, std::wstring& name) override {
+        return below_->EnumSubkey(index, nameBufferChars, name);
+    }
+    bool EnumValue(uint32_t index, size_t nameBufferChars, size_t dataBufferBytes,
+                   RegistryValue& value) override {
+        return below_->EnumValue(index, nameBufferChars, dataBufferBytes, value);
+    }
+    bool SetValue(const std::wstring& name, uint32_t type, const uint8_t* data,
+                  size_t bytes) override {
+        WrittenValue written;
+        written.key = path_;
+        written.view = view_;
+        written.name = name;
+        written.type = type;
+        if (data) written.data.assign(data, data + bytes);
+        FindPrevious(written);
+        const bool ok = below_->SetValue(name, type, data, bytes);
+        written.written = ok;
+        owner_.Note(std::move(written));
+        return ok;
+    }
+
+private:
+    // The value of that name before the write, as far as the key lets it be read.
+    void FindPrevious(WrittenValue& written) {
+        constexpr size_t kNameChars = 16384;
+        constexpr size_t kDataBytes = 1 << 20;
+        RegistryValue value;
+        for (uint32_t i = 0; below_->EnumValue(i, kNameChars, kDataBytes, value); ++i) {
+            if (!tav::FoldEquals(value.name, written.name)) continue;
+            written.replaced = true;
+            written.previousType = value.type;
+            written.previousData = value.data;
+            return;
+        }
+    }
+
+    CRecordingMachine& owner_;
+    std::unique_ptr<IRegistryKey> below_;
+    std::wstring path_;
+    RegistryView view_;
+};
+
+}  // namespace
+
+class CRecordingMachine::Registry final : public IRegistry {
+public:
+    Registry(CRecordingMachine& owner, IRegistry& below) : owner_(owner), below_(below) {}
+
+    std::unique_ptr<IRegistryKey> OpenKey(RegistryRoot root, const std::wstring& path,
+                                          RegistryView view, RegistryAccess access) override {
+        return Wrap(below_.OpenKey(root, path, view, access), root, path, view);
+    }
+    std::unique_ptr<IRegistryKey> CreateKey(RegistryRoot root, const std::wstring& path,
+                                            RegistryView view) override {
+        return Wrap(below_.CreateKey(root, path, view), root, path, view);
+    }
+
+private:
+    std::unique_ptr<IRegistryKey> Wrap(std::unique_ptr<IRegistryKey> key, RegistryRoot root,
+                                       const std::wstring& path, RegistryView view) {
+        if (!key) return nullptr;
+        return std::make_unique<RecordingKey>(owner_, std::move(key),
+                                              std::wstring(RegistryRootName(root)) + L"\\" + path,
+                                              view);
+    }
+
+    CRecordingMachine& owner_;
+    IRegistry& below_;
+};
+
+CRecordingMachine::CRecordingMachine(Machine& below)
+    : machine_(below),
+      launcher_(std::make_unique<Launcher>(*this, *below.launcher)),
+      registry_(std::make_unique<Registry>(*this, *below.registry)) {
+    machine_.launcher = launcher_.get();
+    machine_.registry = registry_.get();
+}
+
+CRecordingMachine::~CRecordingMachine() = default;
+
+void CRecordingMachine::Note(StartedProgram program) {
+    std::lock_guard<std::mutex> guard(lock_);
+    programs_.push_back(std::move(program));
+}
+
+void CRecordingMachine::Note(WrittenValue value) {
+    std::lock_guard<std::mutex> guard(lock_);
+    values_.push_back(std::move(value));
+}
+
+std::vector<StartedProgram> CRecordingMachine::Programs() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return programs_;
+}
+
+std::vector<WrittenValue> CRecordingMachine::Values() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return values_;
+}
+
+}  // namespace sys

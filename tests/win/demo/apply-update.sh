@@ -1,0 +1,110 @@
+#!/usr/bin/env bash
+# The unattended update of the demo's staged server with tavpkg apply, as a deployment tool runs
+# it: refused without the settings answers (nothing changed), busy while a wizard runs, then
+# applied with every answer (the same result as the demo's walk through the wizard, and a JSON
+# result that says so), applied again (nothing changes), and a run that fails (services running,
+# backup kept). Every apply runs under a time limit, so a hidden window fails instead of hanging.
+#   apply-update.sh BUILD_FOLDER PACKAGE_FOLDER RESOURCES_FOLDER
+set -uo pipefail
+
+build=$(cd "$1" && pwd)
+package=$(cd "$2" && pwd)
+resources=$(cd "$3" && pwd)
+repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../.." && pwd)
+
+source "$repo/tests/win/demo/demo-server.sh"
+
+cp "$tavpkg_exe" "$update/tavpkg.exe"
+# The exit code as Windows has it: Wine hands only its low byte to the Unix side.
+printf '@echo off\r\nC:\\Update\\tavpkg.exe apply %%*\r\necho exit=%%ERRORLEVEL%%\r\n' >"$update/apply.cmd"
+# The answers of the demo's settings dialog: HTTPS for the webs and inside the server, an SSL
+# certificate, synchronization compatibility as it stands.
+answers=(--accept-licence --secure-channel on --internal-secure-channel on --ssl-certificate on
+         --sync-compatibility on)
+apply() {  # ARGS...: tavpkg apply from the package folder; its output in $work/wizard.log
+    (cd "$update" && timeout 300 wine cmd /c apply.cmd "$@") >"$work/apply.out" 2>&1
+    tr -d '\r' <"$work/apply.out" >>"$work/wizard.log"
+    last=$(tr -d '\r' <"$work/apply.out" | grep '^apply: ' | tail -n1)
+    code=$(tr -d '\r' <"$work/apply.out" | sed -n 's/^exit=//p' | tail -n1)
+}
+# Every installed file with its digest, and the update's folders.
+listing() {
+    (cd "$server" && find . -type f -print0 | sort -z | xargs -0 md5sum)
+}
+json_has() {  # NAME FILE TEXT
+    expect_has "$1" "$(tr -d '\r' <"$drive/$2" 2>/dev/null)" "$3"
+}
+
+stage "apply without the answers of the settings dialog: refused, nothing changed"
+before_listing=$(listing)
+apply --accept-licence --json 'C:\refused.json'
+expect "refused exit code" "$code" 1602
+expect_has "the reason names what is missing" "$last" "--secure-channel"
+expect "nothing changed" "$(listing)" "$before_listing"
+json_has "the refusal's JSON" refused.json '"exitCode": 1602'
+
+stage "apply while the wizard runs: busy"
+(cd "$update" && exec wine explorer "/desktop=$desktop,1024x768" TavUpdateWizard.exe) \
+    >>"$work/wizard.log" 2>&1 &
+driver() { wine "$driver_exe" --desktop "$desktop" "$@" 2>>"$work/driver.log" | tr -d '\r'; }
+driver wait-dialog 1005 30000 >/dev/null || fail "the wizard did not open"
+apply "${answers[@]}"
+expect "busy exit code" "$code" 1618
+expect "nothing changed while busy" "$(listing)" "$before_listing"
+# A second wizard says so in the administrator's language and ends.
+wine_reg add 'HKLM\SOFTWARE\Kelmark\Tav' /v TavLanguage /d DE /f /reg:32
+(cd "$update" && exec wine explorer "/desktop=$desktop,1024x768" TavUpdateWizard.exe) \
+    >>"$work/wizard.log" 2>&1 &
+box=$(driver msgbox 30000)
+expect "the second wizard's message" "$(sed -n 2p <<<"$box")" "$(tavpkg text 53380 DE --folder 'C:\Update')"
+[ -n "${TAV_SHOTS:-}" ] && desktop_shot "$work" tavupdatewizard.exe "$TAV_SHOTS/busy-wizard-de"
+driver answer 1 >/dev/null || fail "no OK on the second wizard's message"
+wine_reg delete 'HKLM\SOFTWARE\Kelmark\Tav' /v TavLanguage /f /reg:32
+driver click --dialog 1005 1001 >/dev/null
+driver msgbox 10000 >/dev/null && driver answer 6 >/dev/null
+for _ in $(seq 200); do
+    pgrep -f '(^|[\\])TavUpdateWizard[.]exe' >/dev/null || break
+    sleep 0.1
+done
+
+stage "apply with every answer: the demo's update"
+start=$(date +%s.%N)
+apply "${answers[@]}" --json 'C:\applied.json'
+expect "applied exit code" "$code" 0
+echo "  $last ($(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }') s)"
+check_demo_update
+json_has "JSON: success" applied.json '"exitCode": 0'
+json_has "JSON: versions" applied.json '"versionBefore": "1.2.3.4"'
+json_has "JSON: new version" applied.json '"versionAfter": "1.2.3.1000"'
+json_has "JSON: server replaced" applied.json 'Qelsrv.exe", "decision": "replaced"}'
+json_has "JSON: changed page kept" applied.json 'status.asp", "decision": "kept-customized"'
+json_has "JSON: services" applied.json '"servicesStarted": ['
+json_has "JSON: RequireHttps" applied.json '"name": "RequireHttps", "data": 1'
+json_has "JSON: IIS command" applied.json 'CrtVDir.exe\" CA w3svc/1/root/wbclient OOP'
+
+stage "apply again, same version left alone: no installed file changes"
+# The run keeps its own record as a wizard run does: a result log, and the last run's _todo
+# archived beside it.
+installed() { listing | grep -vE '^[0-9a-f]+  [.]/_(TupBkp|todo)'; }
+after_listing=$(installed)
+apply "${answers[@]}" --version-question no --quiet
+expect "second apply exit code" "$code" 0
+expect "the installed files are unchanged" "$(installed)" "$after_listing"
+
+stage "a run that fails in its last step (the readme cannot be shown): 1603, services running"
+# An older server again, so the server module runs, and no browser for its readme.
+wine sc stop TavSvc >/dev/null
+for _ in $(seq 100); do wine sc query TavSvc | grep -q STOPPED && break; sleep 0.1; done
+cp "$server_v1" "$server/Qelsrv.exe"
+wine sc start TavSvc >/dev/null
+rm -f "$drive/Program Files/Internet Explorer/iexplore.exe" \
+    "$drive/Program Files (x86)/Internet Explorer/iexplore.exe"
+apply "${answers[@]}" --quiet
+expect "failed exit code" "$code" 1603
+expect_has "the last line names the result log" "$last" "_log.csv"
+for service in TavSvc W3SVC; do
+    expect "$service runs after the failed run" "$(wine sc query $service | grep -c RUNNING)" 1
+done
+
+echo "apply: $checks checks, $failures failed"
+[ "$failures" -eq 0 ]

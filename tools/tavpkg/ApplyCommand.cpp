@@ -1,0 +1,117 @@
+// tavpkg apply: the wizard's update without windows, for deployment tools.
+#include <fstream>
+#include <iostream>
+
+#include "app/UnattendedApply.h"
+#include "app/UnattendedUpdate.h"
+#include "app/WizardFlow.h"
+#include "app/lang/StringBase.h"
+#include "base/WideText.h"
+#include "tavpkg/Commands.h"
+
+#ifdef _WIN32
+#include <cstdlib>
+#endif
+
+namespace tavpkg {
+namespace {
+
+const char kHelp[] =
+    "usage: tavpkg apply [PACKAGE_FOLDER] --accept-licence [options]\n"
+    "Applies the update package in PACKAGE_FOLDER (the folder of config.xml, TavLang.Xml and\n"
+    "package\\; default the folder of tavpkg) to this server exactly as the wizard would, with\n"
+    "no window: every question the wizard asks is answered by an option, and a question without\n"
+    "its answer refuses the update before anything changes.\n"
+    "\n"
+    "  --accept-licence              accepts the licence agreement (required)\n"
+    "  --show-licence                prints the licence agreement and ends\n"
+    "  --install-prerequisites       runs the installers of missing prerequisites\n"
+    "  --confirm-settings-update     allows updating the print processor or port monitor\n"
+    "  --version-question yes|no     same version installed: replace its files, or only newer ones\n"
+    "  --allow-older                 allows updating a first release to a later one\n"
+    "  --secure-channel on|off       the communication settings the package asks for\n"
+    "  --ssl-certificate on|off\n"
+    "  --sync-compatibility on|off\n"
+    "  --internal-secure-channel on|off\n"
+    "  --service-retries N           tries to start a service again N times (default 1)\n"
+    "  --continue-after-failure      runs the package's next part after a failed one\n"
+    "  --enforce-update              skips the version questions and checks, as the wizard's switch\n"
+    "  --language XX                 language of the status lines (AR CZ DK NL EN EE FI FR DE HU\n"
+    "                                IT NO PL ES SE); the result log stays English\n"
+    "  --quiet                       prints only the last line\n"
+    "  --json FILE                   writes the result as JSON\n"
+    "\n"
+    "Exit codes: 0 updated or nothing to update; 3010 a prerequisite was installed and the\n"
+    "machine must be restarted before the update; 1602 refused before anything changed;\n"
+    "1603 the update ran and failed (services started again, backup kept); 1618 another update\n"
+    "runs on this machine; 2 wrong command line.\n";
+
+// A relative package folder is taken from the current folder once, here.
+std::wstring FullFolder(const std::wstring& folder) {
+#ifdef _WIN32
+    if (folder.empty()) return folder;
+    wchar_t* full = _wfullpath(nullptr, folder.c_str(), 0);
+    if (!full) return folder;
+    std::wstring result(full);
+    std::free(full);
+    return result;
+#else
+    return folder;
+#endif
+}
+
+}  // namespace
+
+int RunApply(const Args& args, std::ostream& out, std::ostream& err) {
+    UnattendedOptions options;
+    std::wstring error;
+    if (!ParseUnattendedOptions(args, options, error)) {
+        return UsageError(err, "apply", tav::ToUtf8(error));
+    }
+    if (options.help) {
+        out << kHelp;
+        return 0;
+    }
+    options.packageFolder = FullFolder(options.packageFolder);
+    if (options.showLicence) {
+        CStringBase texts(options.packageFolder);
+        const std::wstring licence = LicenceTextOf(texts, options.language);
+        if (licence.empty()) {
+            err << "tavpkg apply: no licence text in the language files of the package folder\n";
+            return 1;
+        }
+        out << tav::ToUtf8(licence) << "\n";
+        return 0;
+    }
+
+    const auto print = [&out](const std::wstring& line) { out << tav::ToUtf8(line) << "\n" << std::flush; };
+    UpdateResult result = ApplyPackage(options, options.quiet ? nullptr : std::function<void(const std::wstring&)>(print));
+
+    std::string last = "apply: ";
+    if (result.exitCode == UnattendedExit::Updated) {
+        last += "updated";
+    } else if (result.exitCode == UnattendedExit::RestartNeeded) {
+        last += "restart needed";
+    } else if (result.exitCode == UnattendedExit::Busy) {
+        last += "busy";
+    } else if (result.exitCode == UnattendedExit::Refused) {
+        last += "refused";
+    } else {
+        last += "failed";
+    }
+    last += " (exit " + std::to_string(result.exitCode) + ")";
+    if (!result.reason.empty()) last += ": " + tav::ToUtf8(result.reason);
+    if (!result.resultLog.empty()) last += "; result log " + tav::ToUtf8(result.resultLog);
+    out << last << "\n";
+
+    if (!options.jsonFile.empty()) {
+        std::ofstream json(tav::ToUtf8(options.jsonFile), std::ios::binary);
+        json << UpdateResultJson(result);
+        if (!json) {
+            err << "tavpkg apply: cannot write " << tav::ToUtf8(options.jsonFile) << "\n";
+        }
+    }
+    return result.exitCode;
+}
+
+}  // namespace tavpkg
