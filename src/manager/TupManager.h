@@ -143,7 +143,10 @@ public:
     void SetOwner(ITupOwner* owner) { owner_ = owner; }
     void SetUiLanguage(const std::wstring* language) { uiLanguage_ = language; }
     void SetVersionQuestionConfirmed(bool confirmed) { versionQuestionConfirmed_ = confirmed; }
-    void SetEnforceSecureChannel(uint32_t value) { enforceSecureChannel_ = value; }
+    void SetEnforceSecureChannel(uint32_t value) {
+        enforceSecureChannel_ = value;
+        enforceSecureChannelSet_ = true;
+    }
     void SetInstallSslCertificate(uint32_t value) { installSslCertificate_ = value; }
     void SetEnforceSyncCompatibility(uint32_t value) { enforceSyncCompatibility_ = value; }
     void SetEnforceSecureChannelInternal(uint32_t value);
@@ -191,6 +194,8 @@ public:
     CStringBase* Texts() const { return texts_; }
     const std::wstring* UiLanguage() const { return uiLanguage_; }
     bool VersionQuestionConfirmed() const { return versionQuestionConfirmed_; }
+    // Set once a confirmed settings dialog supplied EnforceSecureChannel in this run.
+    bool HasEnforceSecureChannel() const { return enforceSecureChannelSet_; }
     uint32_t EnforceSecureChannel() const { return enforceSecureChannel_; }
     uint32_t InstallSslCertificate() const { return installSslCertificate_; }
     uint32_t EnforceSyncCompatibility() const { return enforceSyncCompatibility_; }
@@ -289,6 +294,7 @@ private:
     std::wstring onlineHelpPath_ = kDefaultOnlineHelpPath;
     ObjContainerXml description_;
 
+    bool enforceSecureChannelSet_ = false;
     uint32_t enforceSecureChannel_ = 0;
     uint32_t installSslCertificate_ = 0;
     uint32_t enforceSyncCompatibility_ = 0;

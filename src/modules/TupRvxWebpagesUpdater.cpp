@@ -49,10 +49,11 @@ int CTupRvxWebpagesUpdater::PrepareUpdate() {
 }
 
 int CTupRvxWebpagesUpdater::LaunchExecutables() {
-    // Never set in the dialogs reads as off.
+    // Never set in the dialogs reads as off, and then replaces no value found.
     const bool secure = Manager() && Manager()->EnforceSecureChannelInternal();
     TupSteps::WriteDwordItems(
         RegistryKeys(), *this, Manager(),
-        {{L"Port", secure ? 8448u : 8005u}, {L"RequireHttps", secure ? 1u : 0u}});
+        {{L"Port", secure ? 8448u : 8005u}, {L"RequireHttps", secure ? 1u : 0u}},
+        Manager() && Manager()->HasEnforceSecureChannelInternal());
     return 1;
 }

@@ -29,6 +29,7 @@ public:
     // HTML folder is not set.
     int PrepareUpdate() override;
     // Writes the module's Port and RequireHttps items from the internal secure
-    // channel setting, replacing the values found; always 1.
+    // channel setting; values found are replaced only when this run's dialog set
+    // it. Always 1.
     int LaunchExecutables() override;
 };

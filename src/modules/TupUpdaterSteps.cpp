@@ -51,7 +51,8 @@ int ReplacePathPlaceholders(std::vector<CTupModuleFile>& files,
 }
 
 void WriteDwordItems(std::vector<CTupRegistryKey>& items, const CTupTokenReplacer& replacer,
-                     CTupManager* manager, const std::vector<DwordSetting>& settings) {
+                     CTupManager* manager, const std::vector<DwordSetting>& settings,
+                     bool replaceExisting) {
     for (CTupRegistryKey& item : items) {
         std::wstring valueName = item.ValueName();
         replacer.ReplaceTokens(valueName);
@@ -62,9 +63,9 @@ void WriteDwordItems(std::vector<CTupRegistryKey>& items, const CTupTokenReplace
                 manager->Report(kReportResultLog, tav::kTextWritingRegistryValue, -1, -1,
                                 item.GetKeyName(&replacer));
             }
-            // The run's registry phase wrote the package's value only where none was; this
-            // one is decided by the settings and replaces what is there.
-            item.Write(&replacer, false, true);
+            // A setting the administrator was not asked for this time never undoes one made
+            // before.
+            item.Write(&replacer, false, replaceExisting);
             break;
         }
     }

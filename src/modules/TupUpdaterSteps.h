@@ -42,9 +42,11 @@ struct DwordSetting {
 
 // For each item, in order, whose value name (tokens replaced) equals the name of one of the
 // settings (A-Z folded): makes its value that DWORD, reports its key name (tokens replaced,
-// 53293) and writes it in the 32-bit view, replacing the value found there. Other items are
-// left alone.
+// 53293) and writes it in the 32-bit view. A value found there is replaced only when
+// replaceExisting (the settings came from this run's dialogs); otherwise it stays, as every
+// item's does. Other items are left alone.
 void WriteDwordItems(std::vector<CTupRegistryKey>& items, const CTupTokenReplacer& replacer,
-                     CTupManager* manager, const std::vector<DwordSetting>& settings);
+                     CTupManager* manager, const std::vector<DwordSetting>& settings,
+                     bool replaceExisting);
 
 }  // namespace TupSteps

@@ -88,8 +88,13 @@ int CTupWebpagesUpdater::LaunchExecutables() {
     }
 
     TupSteps::WriteDwordItems(RegistryKeys(), *this, Manager(),
-                              {{L"RequireHttps", run.enforceSecureChannel ? 1u : 0u}});
+                              {{L"RequireHttps", run.enforceSecureChannel ? 1u : 0u}},
+                              manager && manager->HasEnforceSecureChannel());
     return run.result;
+}
+
+const wchar_t* CTupWebpagesUpdater::FrameworkFolderFor(size_t pointerBytes) {
+    return pointerBytes == 8 ? L"Framework64" : L"Framework";
 }
 
 bool CTupWebpagesUpdater::GrantJobTicketFolder() const {
@@ -162,8 +167,10 @@ void CTupWebpagesUpdater::InstallCertificate(Run& run) {
         return;
     }
     if (systemRoot.back() != L'\\') systemRoot += L'\\';
-    const std::wstring regasm =
-        L"\"" + systemRoot + L"Microsoft.NET\\Framework\\v4.0.30319\\regasm\"";
+    // The component is created by this process, so it is registered for this process's
+    // bitness.
+    const std::wstring regasm = L"\"" + systemRoot + L"Microsoft.NET\\" +
+                                FrameworkFolderFor(sizeof(void*)) + L"\\v4.0.30319\\regasm\"";
     const std::wstring library = L"\"" + (Manager() ? Manager()->PackageFolder() : std::wstring()) +
                                  kCertificateLibrary + L"\"";
     if (!RunAndWait(regasm, library + L" /codebase /silent /nologo /tlb")) return;

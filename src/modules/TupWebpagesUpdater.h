@@ -31,10 +31,16 @@ public:
     // place of their placeholders, wildcard expansion and the customization check
     // kept for web files. 0 when a web folder is not set.
     int PrepareUpdate() override;
-    // The IIS configuration of every listed web, then the RequireHttps items. 0
+    // The IIS configuration of every listed web, then the RequireHttps items (a
+    // value found is replaced only when this run's dialog set the setting). 0
     // when the job ticket folder cannot be opened to everyone; otherwise the
     // result of the last command or certificate step that decides it.
     int LaunchExecutables() override;
+
+    // The framework folder ("Framework" or "Framework64") whose regasm registers the
+    // certificate component where a process with pointers of that many bytes looks for
+    // classes: each regasm writes only into the registry view of its own bitness.
+    static const wchar_t* FrameworkFolderFor(size_t pointerBytes);
 
     const StringList& WebsToCreate() const { return websToCreate_; }
     StringList& WebsToCreate() { return websToCreate_; }

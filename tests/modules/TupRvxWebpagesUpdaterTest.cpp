@@ -98,16 +98,21 @@ TEST(TupRvxWebpagesUpdaterTest, WithoutTheHtmlFolderThePreparationFailsBeforeAny
               world.TakeReports());
 }
 
-TEST(TupRvxWebpagesUpdaterTest,
-     PortAndRequireHttpsFollowTheInternalSecureChannelOverTheValuesFound) {
+// The setting replaces values found only when this run's dialog set it; never set, it reads
+// as off and the items are written only where no value is.
+TEST(TupRvxWebpagesUpdaterTest, PortAndRequireHttpsReplaceValuesFoundOnlyWhenTheDialogSetThem) {
     struct Case {
         const char* name;
         int setting;  // -1: never set in the dialogs
+        bool found;   // Port and RequireHttps are there (4321) before
         int64_t port, requireHttps;
     } cases[] = {
-        {"never set", -1, 8005, 0},
-        {"on", 1, 8448, 1},
-        {"off", 0, 8005, 0},
+        {"never set, no values", -1, false, 8005, 0},
+        {"never set keeps the values found", -1, true, 4321, 4321},
+        {"on, no values", 1, false, 8448, 1},
+        {"on over the values found", 1, true, 8448, 1},
+        {"off, no values", 0, false, 8005, 0},
+        {"off over the values found", 0, true, 8005, 0},
     };
     const std::wstring tcp = kProduct + L"\\TavAps\\TcpServer";
     const std::wstring tcpKey = kProductKey + L"\\TavAps\\TcpServer";
@@ -118,6 +123,7 @@ TEST(TupRvxWebpagesUpdaterTest,
         if (c.setting >= 0) world.Manager().SetEnforceSecureChannelInternal(c.setting);
         for (const auto& [key, name] : {std::pair{tcp, L"Port"}, std::pair{tcp, L"Timeout"},
                                         std::pair{kAgent, L"RequireHttps"}}) {
+            if (!c.found && std::wstring(name) != L"Timeout") continue;
             world.machine.registry.PutDword(sys::RegistryRoot::LocalMachine, key,
                                             sys::RegistryView::Bits32, name, 4321);
         }

@@ -37,7 +37,8 @@ const std::wstring kCrtVDir = L"\"D:\\Tav Client\\Support\\CrtVDir.exe\" ";
 const std::wstring kAppcmd = L"\"C:\\Windows\\system32\\inetsrv\\appcmd\" ";
 const std::wstring kAdsutil =
     L"cscript.exe \"D:\\Tav Client\\Support\\adsutil.vbs\" set w3svc/1/root/";
-const std::wstring kRegasm = L"\"C:\\Windows\\Microsoft.NET\\Framework\\v4.0.30319\\regasm\" ";
+// The regasm of the wizard's own bitness: these tests, like the wizard, are 64-bit programs.
+const std::wstring kRegasm = L"\"C:\\Windows\\Microsoft.NET\\Framework64\\v4.0.30319\\regasm\" ";
 const std::wstring kLibrary = L"\"C:\\Update\\package\\TavCertHlp.dll\"";
 const std::wstring kConfig =
     L"set config \"Default Web Site/web\" -section:system.webServer/httpErrors ";
@@ -499,15 +500,33 @@ TEST(TupWebpagesUpdaterTest, TheJobTicketFolderIsOpenedToEveryoneBeforeAnyComman
     }
 }
 
-TEST(TupWebpagesUpdaterTest, RequireHttpsItemsOfThe32BitListFollowTheSettingOverTheValueFound) {
-    for (bool enforce : {false, true}) {
-        SCOPED_TRACE(enforce);
+// The setting replaces a value found only when this run's dialog supplied it; otherwise the
+// item is written as every item is, where no value is.
+TEST(TupWebpagesUpdaterTest, RequireHttpsItemsOfThe32BitListReplaceAValueOnlyWhenTheDialogSetIt) {
+    struct Case {
+        const char* name;
+        int dialog;     // -1: no dialog in this run; else its HTTPS choice
+        int64_t found;  // kMissing: no value before
+        int64_t written;
+    } cases[] = {
+        {"no dialog, no value", -1, kMissing, 0},
+        {"no dialog keeps the administrator's 1", -1, 1, 1},
+        {"no dialog keeps a 0", -1, 0, 0},
+        {"dialog on, no value", 1, kMissing, 1},
+        {"dialog on over 0", 1, 0, 1},
+        {"dialog off, no value", 0, kMissing, 0},
+        {"dialog off over 1", 0, 1, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         WebWorld world;
-        world.Settings(enforce, false);
+        if (c.dialog >= 0) world.Settings(c.dialog == 1, false);
         const std::wstring key = kProduct + L"\\Web";
-        world.machine.registry.PutDword(sys::RegistryRoot::LocalMachine, key,
-                                        sys::RegistryView::Bits32, L"RequireHttps",
-                                        enforce ? 0 : 1);
+        if (c.found != kMissing) {
+            world.machine.registry.PutDword(sys::RegistryRoot::LocalMachine, key,
+                                            sys::RegistryView::Bits32, L"RequireHttps",
+                                            static_cast<uint32_t>(c.found));
+        }
         world.machine.registry.PutDword(sys::RegistryRoot::LocalMachine, key,
                                         sys::RegistryView::Bits32, L"Other", 5);
         auto& updater = world.Updater({});
@@ -524,7 +543,7 @@ TEST(TupWebpagesUpdaterTest, RequireHttpsItemsOfThe32BitListFollowTheSettingOver
         world.TakeReports();
 
         EXPECT_EQ(1, updater.LaunchExecutables());
-        EXPECT_EQ(enforce ? 1 : 0, world.Dword(L"RequireHttps", key));
+        EXPECT_EQ(c.written, world.Dword(L"RequireHttps", key));
         EXPECT_EQ(5, world.Dword(L"Other", key));
         EXPECT_EQ(nullptr,
                   world.machine.registry.Get(sys::RegistryRoot::LocalMachine, kProduct + L"\\Web64",
@@ -643,6 +662,11 @@ TEST(TupWebpagesUpdaterTest, PreparationReplacesTheWebFoldersOrFailsWhenOneIsNot
                                      {tav::kTextNoCustomizationCheck, L"b.dll"},
                                      {tav::kTextCustomizationCheckRestricted, L""}}));
     }
+}
+
+TEST(TupWebpagesUpdaterTest, TheComponentsRegasmIsTheOneOfTheCallersBitness) {
+    EXPECT_STREQ(L"Framework", CTupWebpagesUpdater::FrameworkFolderFor(4));
+    EXPECT_STREQ(L"Framework64", CTupWebpagesUpdater::FrameworkFolderFor(8));
 }
 
 TEST(TupWebpagesUpdaterTest, CreatedByNameItReadsItsWebsAfterTheBaseKeys) {

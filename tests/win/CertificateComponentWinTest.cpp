@@ -1,7 +1,8 @@
 // The Windows certificate component against the COM test double of TavCertHlp.dll, registered
 // and unregistered by the registration stand-in: the calls' arguments reach the object exactly,
 // each kind of answer comes back as it was given, the calling thread's apartment is as before
-// once the session is gone, and nothing can be created after the class was unregistered.
+// once the session is gone, nothing can be created after the class was unregistered, and the
+// stand-in registers in the registry view of the regasm whose place it takes.
 #include <windows.h>
 
 #include <objbase.h>
@@ -12,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/WideText.h"
 #include "system/win32/Win32CertificateComponent.h"
 #include "win/WinScratchFolder.h"
 #include "win/WinStandIns.h"
@@ -154,6 +156,36 @@ TEST_F(CertificateComponentWin, NothingIsCreatedOnceTheClassIsUnregistered) {
                      L"tav_regasm_standin.exe|\"" + wintest::RegasmStandInExe() + L"\" \"" +
                          folder_.PathOf(L"TavCertHlp.dll") + L"\" /codebase"}),
               wintest::LogLines(log_));
+}
+
+// Each regasm writes only into the view of its own bitness, so only the 64-bit one's
+// registration lets this 64-bit process create the object; unregistering takes it back there.
+TEST_F(CertificateComponentWin, TheStandInRegistersInTheViewOfTheRegasmWhosePlaceItTakes) {
+    const struct {
+        const wchar_t* framework;
+        REGSAM registered, untouched;
+        bool creatable;
+    } cases[] = {{L"Framework", KEY_WOW64_32KEY, KEY_WOW64_64KEY, false},
+                 {L"Framework64", KEY_WOW64_64KEY, KEY_WOW64_32KEY, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(tav::ToUtf8(c.framework));
+        const std::wstring place = wintest::RegasmPlace(folder_.Path(), c.framework);
+        const wintest::PlacedCopy regasm(wintest::RegasmStandInExe(), place);
+        ASSERT_TRUE(regasm.Placed());
+        const std::wstring program = L"\"" + place + L"\" \"" + library_ + L"\" ";
+
+        ASSERT_EQ(0, wintest::RunToEnd(program + L"/codebase /silent /nologo /tlb"));
+        EXPECT_EQ(library_, wintest::RegisteredCertificateServer(c.registered));
+        EXPECT_EQ(L"", wintest::RegisteredCertificateServer(c.untouched));
+        {
+            sys::win32::Win32CertificateComponent component;
+            EXPECT_EQ(c.creatable, component.Create() != nullptr);
+        }
+        CoFreeUnusedLibrariesEx(0, 0);
+
+        EXPECT_EQ(0, wintest::RunToEnd(program + L"/unregister"));
+        EXPECT_EQ(L"", wintest::RegisteredCertificateServer(c.registered));
+    }
 }
 
 }  // namespace

@@ -71,12 +71,18 @@ std::wstring TextOf(const wintest::ScratchKey::RawValue& value) {
 }
 
 TEST(TupRvxWebpagesUpdaterWin, RunWritesTheRemoteServersValuesByTheInternalSecureChannel) {
+    constexpr DWORD kNone = 0xFFFFFFFF;
+    // Without the dialog the items are written as every item is: where no value is, with the
+    // package's value, and an administrator's secure channel stays.
     const struct {
         const char* label;
         bool chosen;  // the settings dialog set the internal secure channel on
+        DWORD found;  // Port and RequireHttps before the run
         DWORD port, requireHttps, forceHttps, httpsPort;
-    } cases[] = {{"secure channel chosen", true, 8448, 1, 1, 8443},
-                 {"secure channel never set", false, 8005, 0, 0xFFFFFFFF, 0xFFFFFFFF}};
+    } cases[] = {{"secure channel chosen", true, kNone, 8448, 1, 1, 8443},
+                 {"secure channel never set", false, kNone, 3, 3, kNone, kNone},
+                 {"secure channel never set, the administrator's kept", false, 1, 1, 1, kNone,
+                  kNone}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
         wintest::IisRunWorld world(L"TavAps.exe", RvxPackage());
@@ -87,6 +93,10 @@ TEST(TupRvxWebpagesUpdaterWin, RunWritesTheRemoteServersValuesByTheInternalSecur
             world.product.WriteString(false, kAgent, L"HTMLRESOURCEFILES", html.Path() + L"\\"));
         ASSERT_TRUE(world.product.WriteString(
             false, kHandlers, L"/wbclient/misc/generalfailure.asp", L"/custom/failure.asp"));
+        if (c.found != kNone) {
+            ASSERT_TRUE(world.product.WriteDword(false, kAgent, L"Port", c.found));
+            ASSERT_TRUE(world.product.WriteDword(false, kAgent, L"RequireHttps", c.found));
+        }
         ASSERT_TRUE(world.AddPackageFile(L"rvx\\TavApsNotes.txt", "aps notes"));
         ASSERT_TRUE(world.AddPackageFile(L"web\\event.htm", "<html>event</html>"));
 
@@ -132,7 +142,8 @@ TEST(TupRvxWebpagesUpdaterWin, RunWritesTheRemoteServersValuesByTheInternalSecur
 
         EXPECT_EQ(c.port, DwordOf(world.product.Read(false, kAgent, L"Port")));
         EXPECT_EQ(c.requireHttps, DwordOf(world.product.Read(false, kAgent, L"requirehttps")));
-        // The file update wrote every item with the package's value; only the two are changed.
+        // The file update wrote every missing item with the package's value; only the two are
+        // changed, and only when chosen.
         EXPECT_EQ(3u, DwordOf(world.product.Read(false, kAgent, L"Timeout")));
         EXPECT_EQ(c.forceHttps,
                   DwordOf(world.product.Read(false, L"Tav\\TavAps\\TcpServer", L"ForceHttps")));

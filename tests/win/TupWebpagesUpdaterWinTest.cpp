@@ -153,8 +153,9 @@ protected:
     std::wstring Regasm(const std::wstring& arguments) const {
         wchar_t root[MAX_PATH + 1] = {};
         GetEnvironmentVariableW(L"SYSTEMROOT", root, MAX_PATH + 1);
+        // The regasm of the wizard's bitness, whose registration this 64-bit process finds.
         return L"regasm.exe|\"" + std::wstring(root) +
-               L"\\Microsoft.NET\\Framework\\v4.0.30319\\regasm\" \"" + package_ +
+               L"\\Microsoft.NET\\Framework64\\v4.0.30319\\regasm\" \"" + package_ +
                L"TavCertHlp.dll\" " + arguments;
     }
     static std::wstring HttpErrors(const std::wstring& name, const std::wstring& change) {

@@ -1,7 +1,7 @@
 // A staged server for whole update runs with the web pages updaters on the real machine: the
 // product key, the IIS version key and the client, web, install and wizard folders of the
 // test's own; the recorder in place of every tool the run starts, the certificate component's
-// double in the package folder and the regasm stand-in where the updater looks for regasm, all
+// double in the package folder and the regasm stand-ins where the updaters look for them, all
 // writing into one log; the service "TavSvc" installed (not started) so that the run goes
 // ahead. Everything outside the test's own folders and keys is put back when the world goes.
 #pragma once
@@ -137,8 +137,10 @@ public:
         for (const std::wstring& destination : destinations) {
             if (!Place(recorder, destination)) return;
         }
-        if (!Place(RegasmStandInExe(),
-                   systemRoot + L"\\Microsoft.NET\\Framework\\v4.0.30319\\regasm.exe") ||
+        // Both bitnesses' regasm: the product's assemblies and the certificate component are
+        // registered by different ones.
+        if (!Place(RegasmStandInExe(), RegasmPlace(systemRoot, L"Framework")) ||
+            !Place(RegasmStandInExe(), RegasmPlace(systemRoot, L"Framework64")) ||
             !Place(CertificateDoubleDll(), wizard_.PathOf(L"package\\TavCertHlp.dll")) ||
             !WriteWholeFile(wizard_.PathOf(L"package\\redirect403_4.asp"), "<% redirect %>") ||
             !WriteWholeFile(wizard_.PathOf(L"config.xml"), description) ||

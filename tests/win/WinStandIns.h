@@ -111,6 +111,12 @@ inline long RunToEnd(const std::wstring& commandLine) {
     return static_cast<long>(code);
 }
 
+// Where the updaters look for the .NET assembly registration program of each bitness, below a
+// Windows folder (without its trailing backslash).
+inline std::wstring RegasmPlace(const std::wstring& windowsFolder, const wchar_t* framework) {
+    return windowsFolder + L"\\Microsoft.NET\\" + framework + L"\\v4.0.30319\\regasm.exe";
+}
+
 // The lines of a UTF-8 log; empty when there is none.
 inline std::vector<std::wstring> LogLines(const std::wstring& path) {
     std::string bytes;
@@ -124,15 +130,16 @@ inline std::vector<std::wstring> LogLines(const std::wstring& path) {
     return lines;
 }
 
-// The default value of the component's InprocServer32 key in the 64-bit view; empty when the
-// class is not registered.
-inline std::wstring RegisteredCertificateServer() {
+// The default value of the component's InprocServer32 key in a registry view (the 64-bit one
+// unless told), where a process of that bitness looks; empty when the class is not registered
+// there.
+inline std::wstring RegisteredCertificateServer(REGSAM view = KEY_WOW64_64KEY) {
     wchar_t clsid[64] = {};
     StringFromGUID2(tavcerthlp::kClassId, clsid, 64);
     const std::wstring subkey =
         std::wstring(L"SOFTWARE\\Classes\\CLSID\\") + clsid + L"\\InprocServer32";
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &key) !=
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, KEY_READ | view, &key) !=
         ERROR_SUCCESS) {
         return {};
     }

@@ -1,8 +1,11 @@
 // A stand-in for the .NET assembly registration program, for the certificate component's test
 // double: it appends its name and command line to the log named by TAV_TOOL_LOG, then registers
 // the library named by its first argument as the in-process server of the component's class
-// (64-bit view of HKEY_LOCAL_MACHINE\SOFTWARE\Classes, threading model Both, with the ProgID),
-// or removes that registration when an argument is "/unregister". Exit code 0 on success, 1
+// (HKEY_LOCAL_MACHINE\SOFTWARE\Classes, threading model Both, with the ProgID), or removes that
+// registration when an argument is "/unregister". Like the program it stands in for, it writes
+// only into the registry view of that program's bitness: placed in a "Framework" folder it is
+// the 32-bit one and uses the 32-bit view, in a "Framework64" folder the 64-bit one and the
+// 64-bit view; anywhere else it uses the view of its own bitness. Exit code 0 on success, 1
 // when the log could not be written, 2 for a missing or absent library, 3 for a registry
 // failure.
 #include <windows.h>
@@ -17,12 +20,26 @@
 
 namespace {
 
-constexpr REGSAM kView = KEY_WOW64_64KEY;
+constexpr REGSAM kOwnView = sizeof(void*) == 8 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
 
-bool SetString(const std::wstring& subkey, const wchar_t* name, const std::wstring& value) {
+// The view of the registration program whose place this program takes, from the folder names
+// of its own path.
+REGSAM ViewOfPlace() {
+    wchar_t self[MAX_PATH + 1] = {};
+    const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH + 1);
+    if (length == 0 || length > MAX_PATH) return kOwnView;
+    CharUpperW(self);
+    const std::wstring path(self, length);
+    if (path.find(L"\\FRAMEWORK64\\") != std::wstring::npos) return KEY_WOW64_64KEY;
+    if (path.find(L"\\FRAMEWORK\\") != std::wstring::npos) return KEY_WOW64_32KEY;
+    return kOwnView;
+}
+
+bool SetString(REGSAM view, const std::wstring& subkey, const wchar_t* name,
+               const std::wstring& value) {
     HKEY key = nullptr;
     if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_WRITE | kView, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+                        KEY_WRITE | view, nullptr, &key, nullptr) != ERROR_SUCCESS) {
         return false;
     }
     const bool ok =
@@ -32,9 +49,9 @@ bool SetString(const std::wstring& subkey, const wchar_t* name, const std::wstri
     return ok;
 }
 
-bool DeleteTree(const std::wstring& subkey) {
+bool DeleteTree(REGSAM view, const std::wstring& subkey) {
     HKEY classes = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes", 0, KEY_ALL_ACCESS | kView,
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes", 0, KEY_ALL_ACCESS | view,
                       &classes) != ERROR_SUCCESS) {
         return false;
     }
@@ -47,6 +64,7 @@ bool DeleteTree(const std::wstring& subkey) {
 
 int wmain() {
     if (!toollog::AppendCall()) return 1;
+    const REGSAM view = ViewOfPlace();
     int count = 0;
     LPWSTR* args = CommandLineToArgvW(GetCommandLineW(), &count);
     if (!args || count < 2) return 2;
@@ -61,15 +79,15 @@ int wmain() {
     StringFromGUID2(tavcerthlp::kClassId, clsid, 64);
     const std::wstring classSubkey = std::wstring(L"CLSID\\") + clsid;
     if (unregister) {
-        return DeleteTree(classSubkey) && DeleteTree(tavcerthlp::kProgId) ? 0 : 3;
+        return DeleteTree(view, classSubkey) && DeleteTree(view, tavcerthlp::kProgId) ? 0 : 3;
     }
     const DWORD attributes = GetFileAttributesW(library.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return 2;
     const std::wstring classKey = L"SOFTWARE\\Classes\\" + classSubkey;
     const std::wstring progIdKey = std::wstring(L"SOFTWARE\\Classes\\") + tavcerthlp::kProgId;
-    const bool ok = SetString(classKey + L"\\InprocServer32", nullptr, library) &&
-                    SetString(classKey + L"\\InprocServer32", L"ThreadingModel", L"Both") &&
-                    SetString(classKey + L"\\ProgID", nullptr, tavcerthlp::kProgId) &&
-                    SetString(progIdKey + L"\\CLSID", nullptr, clsid);
+    const bool ok = SetString(view, classKey + L"\\InprocServer32", nullptr, library) &&
+                    SetString(view, classKey + L"\\InprocServer32", L"ThreadingModel", L"Both") &&
+                    SetString(view, classKey + L"\\ProgID", nullptr, tavcerthlp::kProgId) &&
+                    SetString(view, progIdKey + L"\\CLSID", nullptr, clsid);
     return ok ? 0 : 3;
 }

@@ -130,6 +130,7 @@ stage "stand-ins: IIS tools, the certificate component's regasm and the browser 
 export TAV_TOOL_LOG='C:\tools.log' TAVCERTHLP_DOUBLE_LOG='C:\certhlp.log'
 export WINEPATH=''  # the stand-ins are found where the wizard looks for them
 mkdir -p "$windows/system32/inetsrv" "$windows/Microsoft.NET/Framework/v4.0.30319" \
+    "$windows/Microsoft.NET/Framework64/v4.0.30319" \
     "$drive/Program Files/Internet Explorer" "$drive/Program Files (x86)/Internet Explorer"
 cp "$recorder_exe" "$server/Client/Support/CrtVDir.exe"
 cp "$recorder_exe" "$server/Client/Support/selfssl.exe"
@@ -137,7 +138,10 @@ cp "$recorder_exe" "$windows/system32/inetsrv/appcmd.exe"
 cp "$recorder_exe" "$windows/system32/cscript.exe"
 cp "$recorder_exe" "$drive/Program Files/Internet Explorer/iexplore.exe"
 cp "$recorder_exe" "$drive/Program Files (x86)/Internet Explorer/iexplore.exe"
+# Each bitness has its regasm: the product's assemblies go through the 32-bit one, the
+# certificate component through the wizard's own (64-bit) one.
 cp "$regasm_exe" "$windows/Microsoft.NET/Framework/v4.0.30319/regasm.exe"
+cp "$regasm_exe" "$windows/Microsoft.NET/Framework64/v4.0.30319/regasm.exe"
 # The web server: a service of its own that the update stops and starts like the real one.
 cp "$server_v1" "$windows/system32/inetsrv/w3svc-demo.exe"
 
