@@ -14,29 +14,6 @@
 
 namespace {
 
-// The package folder stands where the wizard's own folder would: config.xml, the language
-// files and package\ are read from it.
-class PackageFolderProgram final : public sys::IProgram {
-public:
-    explicit PackageFolderProgram(std::wstring folder) : folder_(std::move(folder)) {}
-    std::wstring ExecutablePath() override { return folder_ + L"TavUpdateWizard.exe"; }
-
-private:
-    std::wstring folder_;
-};
-
-// Puts the machine that was current back when the update ends.
-class MachineInPlace {
-public:
-    explicit MachineInPlace(sys::Machine* machine) : previous_(sys::ReplaceCurrentMachine(machine)) {}
-    ~MachineInPlace() { sys::ReplaceCurrentMachine(previous_); }
-    MachineInPlace(const MachineInPlace&) = delete;
-    MachineInPlace& operator=(const MachineInPlace&) = delete;
-
-private:
-    sys::Machine* previous_;
-};
-
 std::wstring WithSeparator(std::wstring folder) {
     if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/') folder += L'\\';
     return folder;
@@ -64,9 +41,11 @@ UpdateResult ApplyPackage(const UnattendedOptions& options,
 
     sys::CRecordingMachine recording(host);
     sys::Machine machine = recording.Get();
-    PackageFolderProgram packageProgram(WithSeparator(options.packageFolder));
+    // The package folder stands where the wizard's own folder would: config.xml, the language
+    // files and package\ are read from it.
+    sys::ProgramAtPath packageProgram(WithSeparator(options.packageFolder) + L"TavUpdateWizard.exe");
     if (!options.packageFolder.empty()) machine.program = &packageProgram;
-    const MachineInPlace inPlace(&machine);
+    const sys::MachineInPlace inPlace(&machine);
     result.packageFolder = FolderOf(machine.program->ExecutablePath());
 
     CStringBase texts(result.packageFolder);

@@ -49,4 +49,16 @@ Machine& CurrentMachine();
 // Makes machine the current one until the returned previous one is put back.
 Machine* ReplaceCurrentMachine(Machine* machine);
 
+// Puts a machine in place for the lifetime of the object.
+class MachineInPlace {
+public:
+    explicit MachineInPlace(Machine* machine) : previous_(ReplaceCurrentMachine(machine)) {}
+    ~MachineInPlace() { ReplaceCurrentMachine(previous_); }
+    MachineInPlace(const MachineInPlace&) = delete;
+    MachineInPlace& operator=(const MachineInPlace&) = delete;
+
+private:
+    Machine* previous_;
+};
+
 }  // namespace sys

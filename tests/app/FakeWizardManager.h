@@ -1,12 +1,14 @@
-// A wizard manager whose answers a test sets, and a language table a test fills: the world of
-// the page flow's tests and of the unattended update's.
+// A wizard manager whose answers a test sets, prerequisites a test says are missing, and a
+// language table a test fills: the world of the page flow's, start-up's and unattended tests.
 #pragma once
 
 #include <deque>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "app/CommSyncSettings.h"
+#include "app/StartupChain.h"
 #include "app/WizardManager.h"
 #include "app/lang/StringBase.h"
 
@@ -69,6 +71,20 @@ public:
     std::deque<bool> runs;  // the result of each part's run
     bool next = true;
     int ran = 0;
+};
+
+// The prerequisites a test says are missing; every installer started is recorded, and the
+// .NET Framework 4.5.2 installer gives the exit code the test sets.
+class FakePrerequisites final : public IPrerequisites {
+public:
+    bool Needs(Prerequisite p) override { return missing.count(p) > 0; }
+    int Install(Prerequisite p) override {
+        installed.push_back(p);
+        return p == Prerequisite::DotNet452 ? exitCode : 0;
+    }
+    std::set<Prerequisite> missing;
+    std::vector<Prerequisite> installed;
+    int exitCode = 0;
 };
 
 }  // namespace

@@ -5,26 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <deque>
-#include <set>
 
+#include "app/FakeWizardManager.h"
 #include "system/MessageBoxes.h"
 
 namespace {
 
 namespace Answer = sys::MessageAnswer;
 namespace Style = sys::MessageStyle;
-
-class FakePrerequisites final : public IPrerequisites {
-public:
-    bool Needs(Prerequisite p) override { return missing.count(p) > 0; }
-    int Install(Prerequisite p) override {
-        installed.push_back(p);
-        return p == Prerequisite::DotNet452 ? exitCode : 0;
-    }
-    std::set<Prerequisite> missing;
-    std::vector<Prerequisite> installed;
-    int exitCode = 0;
-};
 
 class Prompts final : public IStartupPrompts {
 public:

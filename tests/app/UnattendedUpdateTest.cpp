@@ -17,18 +17,6 @@ using namespace tav;
 namespace Answer = sys::MessageAnswer;
 namespace Style = sys::MessageStyle;
 
-class FakePrerequisites final : public IPrerequisites {
-public:
-    bool Needs(Prerequisite p) override { return missing.count(p) > 0; }
-    int Install(Prerequisite p) override {
-        installed.push_back(p);
-        return p == Prerequisite::DotNet452 ? exitCode : 0;
-    }
-    std::set<Prerequisite> missing;
-    std::vector<Prerequisite> installed;
-    int exitCode = 0;
-};
-
 UnattendedOptions Parsed(const std::vector<std::wstring>& args) {
     UnattendedOptions options;
     std::wstring error;

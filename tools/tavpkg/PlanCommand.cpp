@@ -30,27 +30,6 @@ const char kHelp[] =
 
 std::string U8(const std::wstring& text) { return tav::ToUtf8(text); }
 
-// The program's own file as the wizard in FILE's folder would see it.
-class ProgramInFolder final : public sys::IProgram {
-public:
-    explicit ProgramInFolder(std::wstring path) : path_(std::move(path)) {}
-    std::wstring ExecutablePath() override { return path_; }
-
-private:
-    std::wstring path_;
-};
-
-// Puts a machine in place for the lifetime of the object.
-class MachineInPlace {
-public:
-    explicit MachineInPlace(sys::Machine* machine) : previous_(sys::ReplaceCurrentMachine(machine)) {}
-    ~MachineInPlace() { sys::ReplaceCurrentMachine(previous_); }
-    MachineInPlace(const MachineInPlace&) = delete;
-    MachineInPlace& operator=(const MachineInPlace&) = delete;
-
-private:
-    sys::Machine* previous_;
-};
 
 // Gaps and entries that a numbered list leaves unread, reported on standard error.
 class Warnings {
@@ -323,10 +302,10 @@ int RunPlan(const Args& args, std::ostream& out, std::ostream& err) {
     // The wizard's machine, with the wizard's own file in FILE's folder.
     const size_t slash = file.find_last_of(L"\\/");
     const std::wstring folder = slash == std::wstring::npos ? std::wstring() : file.substr(0, slash + 1);
-    ProgramInFolder program(folder + L"TavUpdateWizard.exe");
+    sys::ProgramAtPath program(folder + L"TavUpdateWizard.exe");
     sys::Machine machine = sys::CurrentMachine();
     machine.program = &program;
-    MachineInPlace inPlace(&machine);
+    sys::MachineInPlace inPlace(&machine);
 
     const std::wstring language = L"EN";
     uint32_t enforce = 0;
