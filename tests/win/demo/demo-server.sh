@@ -2,7 +2,7 @@
 # the wizard, the unattended update): a fresh Wine prefix under Xvfb with the server installed,
 # its product key, web pages, services and the stand-ins of the IIS tools and the certificate
 # component, the update package in C:\Update, and the checks that an update did what it should.
-# Sourced with build, package, resources, repo and work... set as demo-update.sh sets them;
+# Sourced with build, package, resources and repo set as demo-update.sh sets them;
 # the caller's output goes to $work/wizard.log, shown when a check failed.
 
 source "$repo/tests/win/uidriver/ui-test-lib.sh"
