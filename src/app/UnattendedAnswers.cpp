@@ -29,6 +29,7 @@ constexpr Flag kFlags[] = {
     {L"--enforce-update", &UnattendedOptions::enforceUpdate},
     {L"--quiet", &UnattendedOptions::quiet},
     {L"--help", &UnattendedOptions::help},
+    {L"--detect", &UnattendedOptions::detect},
 };
 
 // Options that answer a question with two words.
@@ -141,6 +142,16 @@ bool ParseUnattendedOptions(const std::vector<std::wstring>& args, UnattendedOpt
         }
         options.packageFolder = arg;
     }
+    if (options.detect) {
+        // Detection asks for no answers: it takes the way that tells most, the one that
+        // looks at every file, and leaves the settings as the dialogs show them.
+        options.acceptLicence = true;
+        options.installPrerequisites = true;
+        options.confirmSettingsUpdate = true;
+        options.allowOlder = true;
+        options.continueAfterFailure = true;
+        if (options.versionQuestion == Choice::Unset) options.versionQuestion = Choice::Yes;
+    }
     return true;
 }
 
@@ -186,6 +197,10 @@ int CUnattendedPrompts::Ask(uint32_t textId, uint32_t /*captionId*/, uint32_t /*
 }
 
 bool CUnattendedPrompts::ShowSettings(CCommSyncSettings& settings) {
+    if (options_.detect) {
+        settings.understood = 1;
+        return true;
+    }
     std::wstring missing;
     for (const CCommSyncSettings::CheckBox& box : settings.CheckBoxes()) {
         for (const SettingOption& setting : kSettings) {

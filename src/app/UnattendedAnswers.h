@@ -26,6 +26,9 @@ struct UnattendedOptions {
     bool enforceUpdate = false;
     bool quiet = false;
     bool help = false;
+    // Only tell whether the update would change the server (tavpkg preview --detect): every
+    // question is answered, the settings dialogs as they are shown.
+    bool detect = false;
     Choice versionQuestion = Choice::Unset;
     Choice secureChannel = Choice::Unset;
     Choice sslCertificate = Choice::Unset;

@@ -2,6 +2,7 @@
 #include "app/UnattendedApply.h"
 
 #include <cstdio>
+#include <optional>
 
 #include "app/TupWizardManager.h"
 #include "app/UnattendedUpdate.h"
@@ -11,6 +12,7 @@
 #include "manager/TupManager.h"
 #include "system/FileVersion.h"
 #include "system/MachineLock.h"
+#include "signature/Md5.h"
 
 namespace {
 
@@ -26,12 +28,33 @@ std::wstring FolderOf(const std::wstring& path) {
 
 }  // namespace
 
-UpdateResult ApplyPackage(const UnattendedOptions& options,
-                          const std::function<void(const std::wstring&)>& print) {
+namespace {
+
+// A file's version, or the MD5 of its bytes when it has none ("" when it cannot be read), as
+// the current machine holds it.
+std::wstring VersionOrDigest(const std::wstring& path) {
+    const std::wstring version = sys::FileVersion(path, false).Text();
+    if (!version.empty()) return version;
+    std::string bytes;
+    if (!sys::CurrentMachine().files->ReadAll(path, bytes)) return std::wstring();
+    static const wchar_t kDigits[] = L"0123456789abcdef";
+    std::wstring digest = L"md5 ";
+    for (const uint8_t b : CMd5::Of(bytes)) {
+        digest += kDigits[b >> 4];
+        digest += kDigits[b & 15];
+    }
+    return digest;
+}
+
+// The update on host, made (apply) or kept back and described (preview).
+UpdateResult RunPackage(const UnattendedOptions& options,
+                        const std::function<void(const std::wstring&)>& print, bool preview) {
     UpdateResult result;
+    result.preview = preview;
     sys::Machine& host = sys::CurrentMachine();
     const uint64_t startMs = host.clock->TickMs();
 
+    // A preview too: a server half-way through an update would show a wrong picture.
     const std::unique_ptr<sys::IMachineLock> lock = sys::TakeUpdateLock();
     if (!lock) {
         result.exitCode = UnattendedExit::Busy;
@@ -39,8 +62,9 @@ UpdateResult ApplyPackage(const UnattendedOptions& options,
         return result;
     }
 
-    sys::CRecordingMachine recording(host);
-    sys::Machine machine = recording.Get();
+    std::optional<sys::CRecordingMachine> recording;
+    std::optional<sys::CPreviewMachine> previewing;
+    sys::Machine machine = preview ? previewing.emplace(host).Get() : recording.emplace(host).Get();
     // The package folder stands where the wizard's own folder would: config.xml, the language
     // files and package\ are read from it.
     sys::ProgramAtPath packageProgram(WithSeparator(options.packageFolder) + L"TavUpdateWizard.exe");
@@ -59,6 +83,7 @@ UpdateResult ApplyPackage(const UnattendedOptions& options,
 
     result.installFolder = manager.InstallFolder();
     result.versionBefore = sys::FileVersion(manager.InstalledServerPath(), false).Text();
+    result.prerequisites = MissingPrerequisiteNames(wizardManager);
     const UnattendedOutcome outcome =
         RunUnattendedFlow(texts, wizardManager, wizardManager, options, enforce != 0, prompts);
     // The flow's language goes with it.
@@ -67,23 +92,50 @@ UpdateResult ApplyPackage(const UnattendedOptions& options,
 
     result.exitCode = outcome.exitCode;
     result.reason = outcome.reason;
+    result.ran = outcome.ran;
     if (owner.InstallationNotFound()) {
         result.exitCode = UnattendedExit::Refused;
         result.reason = texts.GetTextOrEmpty(static_cast<int32_t>(tav::kTextInstallationNotFound),
                                              options.language);
     }
+    result.installationFound = !manager.InstallFolder().empty() && !owner.InstallationNotFound();
+    result.failedStep = owner.FailedStep();
     result.versionAfter = sys::FileVersion(manager.InstalledServerPath(), false).Text();
     if (outcome.ran && !manager.BackupFolder().empty()) {
         result.backupFolder = manager.BackupFolder();
-        result.resultLog = manager.BackupFolder() + L"_log.csv";
+        if (!preview) result.resultLog = manager.BackupFolder() + L"_log.csv";
     }
     result.files = owner.Files();
     result.servicesStopped = owner.ServicesStopped();
     result.servicesStarted = owner.ServicesStarted();
-    result.programs = recording.Programs();
-    result.values = recording.Values();
+    if (preview) {
+        for (FileOutcome& file : result.files) {
+            file.after = VersionOrDigest(file.path);
+            file.changed = previewing->WouldChangeFile(file.path);
+            const sys::MachineInPlace asItIs(&host);
+            file.before = VersionOrDigest(file.path);
+        }
+        result.programs = previewing->Programs();
+        result.values = previewing->Values();
+        result.changes = previewing->Changes();
+    } else {
+        result.programs = recording->Programs();
+        result.values = recording->Values();
+    }
     result.seconds = static_cast<double>(host.clock->TickMs() - startMs) / 1000.0;
     return result;
+}
+
+}  // namespace
+
+UpdateResult ApplyPackage(const UnattendedOptions& options,
+                          const std::function<void(const std::wstring&)>& print) {
+    return RunPackage(options, print, false);
+}
+
+UpdateResult PreviewPackage(const UnattendedOptions& options,
+                            const std::function<void(const std::wstring&)>& print) {
+    return RunPackage(options, print, true);
 }
 
 namespace {
@@ -160,9 +212,15 @@ std::string UpdateResultJson(const UpdateResult& result) {
         if (file.decision == FileDecision::KeptCustomized && !result.installFolder.empty()) {
             json += ", \"todoFolder\": " + Quoted(result.installFolder + L"_todo\\");
         }
+        if (!file.module.empty()) json += ", \"module\": " + Quoted(file.module);
+        if (result.preview) {
+            json += ", \"before\": " + Quoted(file.before) + ", \"after\": " + Quoted(file.after) +
+                    ", \"changed\": " + (file.changed ? "true" : "false");
+        }
         json += "}";
     }
     json += result.files.empty() ? "],\n" : "\n  ],\n";
+    json += "  \"prerequisites\": " + List(result.prerequisites) + ",\n";
     json += "  \"servicesStopped\": " + List(result.servicesStopped) + ",\n";
     json += "  \"servicesStarted\": " + List(result.servicesStarted) + ",\n";
     json += "  \"programs\": [";

@@ -8,24 +8,30 @@
 
 #include "app/UnattendedAnswers.h"
 #include "app/UnattendedOwner.h"
+#include "system/PreviewMachine.h"
 #include "system/RecordingMachine.h"
 
 // What an unattended update did, for the deployment tool.
 struct UpdateResult {
     int exitCode = 0;
     std::wstring reason;
-    bool preview = false;
+    std::wstring failedStep;  // the status line of the step that failed
+    bool preview = false;     // nothing was changed: what the update would do
+    bool ran = false;         // the update itself started
+    bool installationFound = false;
     std::wstring packageFolder;
     std::wstring installFolder;
     std::wstring backupFolder;
     std::wstring resultLog;
     std::wstring versionBefore;
     std::wstring versionAfter;
+    std::vector<std::wstring> prerequisites;  // missing when the update began
     std::vector<FileOutcome> files;
     std::vector<std::wstring> servicesStopped;
     std::vector<std::wstring> servicesStarted;
     std::vector<sys::StartedProgram> programs;
     std::vector<sys::WrittenValue> values;
+    std::vector<sys::PreviewChange> changes;  // a preview's every change kept back
     double seconds = 0;
 };
 
@@ -33,6 +39,11 @@ struct UpdateResult {
 // and runs the update with the options' answers; print gets each line to show (null: none).
 UpdateResult ApplyPackage(const UnattendedOptions& options,
                           const std::function<void(const std::wstring&)>& print);
+
+// The same update on a machine that keeps every change back: nothing on this server changes,
+// and the result tells what would have.
+UpdateResult PreviewPackage(const UnattendedOptions& options,
+                            const std::function<void(const std::wstring&)>& print);
 
 // The result as one JSON object, UTF-8.
 std::string UpdateResultJson(const UpdateResult& result);

@@ -33,6 +33,8 @@ CUnattendedOwner::CUnattendedOwner(sys::IClock& clock, Printer print, int servic
     : clock_(clock), print_(std::move(print)), retriesLeft_(serviceRetries) {}
 
 void CUnattendedOwner::AddStatusLine(const std::wstring& text, int, int) {
+    lastLines_[0] = lastLines_[1];
+    lastLines_[1] = text;
     if (print_) print_(text);
 }
 
@@ -66,11 +68,25 @@ void CUnattendedOwner::Decide(const std::wstring& path, FileDecision decision) {
         }
         return;
     }
-    files_.push_back({path, decision});
+    FileOutcome file;
+    file.path = path;
+    file.decision = decision;
+    file.module = module_;
+    files_.push_back(std::move(file));
 }
 
 void CUnattendedOwner::Reported(uint32_t textId, const std::wstring& extra) {
     switch (textId) {
+    case kTextCheckingModuleFiles:
+    case kTextCheckingModuleVersions:
+    case kTextBackingUpModule:
+    case kTextUpdatingModule:
+        module_ = extra;
+        break;
+    case kTextUpdateFailed:
+        // The line before the failure's own names the step that failed.
+        if (failedStep_.empty()) failedStep_ = lastLines_[0];
+        break;
     case kTextCheckingFileExists:
         checkedFile_ = extra;
         break;

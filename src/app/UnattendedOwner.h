@@ -20,6 +20,12 @@ enum class FileDecision { Replaced, KeptCustomized, LeftAlone, Missing, NotRepla
 struct FileOutcome {
     std::wstring path;  // the installed file, or the package file where only that is known
     FileDecision decision;
+    std::wstring module;  // the package module whose file it is
+    // A preview's view: the file's version (or "md5 ..." digest) now and after the update, and
+    // whether the update would leave it with other bytes than it has now.
+    std::wstring before;
+    std::wstring after;
+    bool changed = false;
 };
 
 const wchar_t* FileDecisionName(FileDecision decision);
@@ -43,6 +49,8 @@ public:
     const std::vector<std::wstring>& ServicesStarted() const { return started_; }
     // The run was refused before it changed anything, since the installation was not found.
     bool InstallationNotFound() const { return installationNotFound_; }
+    // The status line of the step the run failed in (empty: it did not fail).
+    const std::wstring& FailedStep() const { return failedStep_; }
 
 private:
     void Decide(const std::wstring& path, FileDecision decision);
@@ -54,6 +62,9 @@ private:
     uint64_t lastActionMs_ = 0;
     bool installationNotFound_ = false;
     std::wstring checkedFile_;  // the package file whose existence is being checked
+    std::wstring module_;       // the module the run is at
+    std::wstring lastLines_[2];  // the last two status lines, the latest second
+    std::wstring failedStep_;
     std::vector<FileOutcome> files_;
     std::vector<std::wstring> stopped_;
     std::vector<std::wstring> started_;

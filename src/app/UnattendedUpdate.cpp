@@ -39,10 +39,8 @@ constexpr PrerequisiteName kPrerequisiteNames[] = {
 
 std::wstring MissingPrerequisites(IPrerequisites& prerequisites) {
     std::wstring missing;
-    for (const PrerequisiteName& row : kPrerequisiteNames) {
-        if (prerequisites.Needs(row.prerequisite)) {
-            missing += (missing.empty() ? L"" : L", ") + std::wstring(row.name);
-        }
+    for (const std::wstring& name : MissingPrerequisiteNames(prerequisites)) {
+        missing += (missing.empty() ? L"" : L", ") + name;
     }
     return missing;
 }
@@ -52,6 +50,14 @@ UnattendedOutcome Refused(std::wstring reason) {
 }
 
 }  // namespace
+
+std::vector<std::wstring> MissingPrerequisiteNames(IPrerequisites& prerequisites) {
+    std::vector<std::wstring> names;
+    for (const PrerequisiteName& row : kPrerequisiteNames) {
+        if (prerequisites.Needs(row.prerequisite)) names.push_back(row.name);
+    }
+    return names;
+}
 
 UnattendedOutcome RunUnattendedFlow(CStringBase& texts, IWizardManager& manager,
                                     IPrerequisites& prerequisites,

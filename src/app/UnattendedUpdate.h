@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "app/StartupChain.h"
 #include "app/UnattendedAnswers.h"
@@ -25,6 +26,9 @@ struct UnattendedOutcome {
     std::wstring reason;  // one line for a refusal or failure
     bool ran = false;     // the update itself started
 };
+
+// The prerequisites the update would install first, by their installers' names.
+std::vector<std::wstring> MissingPrerequisiteNames(IPrerequisites& prerequisites);
 
 // Walks the same flow as the wizard, on the calling thread, and tells how it ended.
 UnattendedOutcome RunUnattendedFlow(CStringBase& texts, IWizardManager& manager,

@@ -23,6 +23,7 @@ protected:
 
 TEST_F(UnattendedOwnerTest, EachFileKeepsItsLastDecision) {
     const std::pair<uint32_t, const wchar_t*> reports[] = {
+        {kTextCheckingModuleFiles, L"Web"},
         {kTextCheckingFileExists, L"web\\a.htm"},
         {kTextFileExists, L"web\\a.htm"},
         {kTextCheckingFileExists, L"bin\\gone.dll"},
@@ -32,6 +33,7 @@ TEST_F(UnattendedOwnerTest, EachFileKeepsItsLastDecision) {
         {kTextFileToWriteMissingSkipped, L"C:\\Tav\\opt.cfg"},
         {kTextCustomizedFileFound, L"C:\\Tav\\web\\a.htm"},
         {kTextFileUpdated, L"C:\\Tav\\web\\a.htm"},
+        {kTextUpdatingModule, L"Kernel"},
         {kTextFileUpdated, L"C:\\Tav\\Qelsrv.exe"},
         {kTextFileNotCopied, L"C:\\Tav\\locked.dll"},
         {kTextServiceStopped, L"TavSvc"},
@@ -50,6 +52,9 @@ TEST_F(UnattendedOwnerTest, EachFileKeepsItsLastDecision) {
     std::vector<std::pair<std::wstring, FileDecision>> seen;
     for (const FileOutcome& file : owner.Files()) seen.emplace_back(file.path, file.decision);
     EXPECT_EQ(expected, seen);
+    // Each file belongs to the module the run was at when it first decided about it.
+    EXPECT_EQ(L"Web", owner.Files()[4].module);
+    EXPECT_EQ(L"Kernel", owner.Files()[5].module);
     EXPECT_EQ(std::vector<std::wstring>{L"TavSvc"}, owner.ServicesStopped());
     EXPECT_EQ(std::vector<std::wstring>{L"TavSvc"}, owner.ServicesStarted());
     EXPECT_FALSE(owner.InstallationNotFound());
@@ -81,8 +86,8 @@ TEST(UpdateResultJsonTest, HoldsEveryPartWithTextsEscaped) {
     result.exitCode = 1603;
     result.reason = L"the \"update\" failed\n";
     result.installFolder = L"C:\\Tav\\";
-    result.files = {{L"C:\\Tav\\a.htm", FileDecision::KeptCustomized},
-                    {L"bin\\b.dll", FileDecision::LeftAlone}};
+    result.files = {{L"C:\\Tav\\a.htm", FileDecision::KeptCustomized, L"", L"", L"", false},
+                    {L"bin\\b.dll", FileDecision::LeftAlone, L"", L"", L"", false}};
     result.servicesStopped = {L"W3SVC", L"TavSvc"};
     result.programs = {{L"C:\\Tav\\x.exe", L"\"C:\\Tav\\x.exe\" /r", true, true}};
     sys::WrittenValue value;

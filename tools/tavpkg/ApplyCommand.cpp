@@ -46,7 +46,8 @@ const char kHelp[] =
     "1603 the update ran and failed (services started again, backup kept); 1618 another update\n"
     "runs on this machine; 2 wrong command line.\n";
 
-// A relative package folder is taken from the current folder once, here.
+}  // namespace
+
 std::wstring FullFolder(const std::wstring& folder) {
 #ifdef _WIN32
     if (folder.empty()) return folder;
@@ -60,8 +61,6 @@ std::wstring FullFolder(const std::wstring& folder) {
 #endif
 }
 
-}  // namespace
-
 int RunApply(const Args& args, std::ostream& out, std::ostream& err) {
     UnattendedOptions options;
     std::wstring error;
@@ -72,6 +71,7 @@ int RunApply(const Args& args, std::ostream& out, std::ostream& err) {
         out << kHelp;
         return 0;
     }
+    if (options.detect) return UsageError(err, "apply", "--detect belongs to tavpkg preview");
     options.packageFolder = FullFolder(options.packageFolder);
     if (options.showLicence) {
         CStringBase texts(options.packageFolder);

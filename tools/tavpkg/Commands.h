@@ -18,6 +18,10 @@ int RunSign(const Args& args, std::ostream& out, std::ostream& err);
 int RunVerify(const Args& args, std::ostream& out, std::ostream& err);
 int RunRestore(const Args& args, std::ostream& out, std::ostream& err);
 int RunApply(const Args& args, std::ostream& out, std::ostream& err);
+int RunPreview(const Args& args, std::ostream& out, std::ostream& err);
+
+// A relative package folder is taken from the current folder once, here.
+std::wstring FullFolder(const std::wstring& folder);
 
 // Exit code of a wrong command line, after its one-line message.
 int UsageError(std::ostream& err, const std::string& command, const std::string& message);

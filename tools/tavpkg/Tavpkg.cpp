@@ -26,6 +26,8 @@ const char kUsage[] =
     "                            undoes an update run from its backup folder\n"
     "  apply [PACKAGE_FOLDER] --accept-licence [options]\n"
     "                            applies the update without windows, for deployment tools\n"
+    "  preview [PACKAGE_FOLDER] [options] [--detect]\n"
+    "                            what the update would do to this server, changing nothing\n"
     "\n"
     "Each command explains itself with --help.\n";
 
@@ -70,6 +72,7 @@ int Run(const std::vector<std::wstring>& args, std::ostream& out, std::ostream& 
     if (command == L"verify") return RunVerify(rest, out, err);
     if (command == L"restore") return RunRestore(rest, out, err);
     if (command == L"apply") return RunApply(rest, out, err);
+    if (command == L"preview") return RunPreview(rest, out, err);
     return UsageError(err, "", "unknown command '" + tav::ToUtf8(command) + "'");
 }
 

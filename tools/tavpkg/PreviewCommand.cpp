@@ -1,0 +1,63 @@
+// tavpkg preview: what the update would do to this server, before anything changes.
+#include <fstream>
+#include <iostream>
+
+#include "app/UnattendedApply.h"
+#include "app/UpdatePreview.h"
+#include "base/WideText.h"
+#include "tavpkg/Commands.h"
+
+namespace tavpkg {
+namespace {
+
+const char kHelp[] =
+    "usage: tavpkg preview [PACKAGE_FOLDER] [the options of tavpkg apply]\n"
+    "       tavpkg preview [PACKAGE_FOLDER] --detect\n"
+    "Runs the update of PACKAGE_FOLDER exactly as tavpkg apply would, on a copy of this\n"
+    "server's state kept in memory, and prints what it would do: prerequisites, each file with\n"
+    "its decision, services, registry values, components, programs and the backup folder.\n"
+    "Nothing on the server changes: no file, registry value or service, no backup folder,\n"
+    "result log or _todo. Files held open by the services are taken to be free once they stop.\n"
+    "Answers the update asks for are given as to tavpkg apply (see tavpkg apply --help); the\n"
+    "exit code is the one apply would give.\n"
+    "\n"
+    "  --json FILE   writes the result as tavpkg apply does, with \"preview\": true\n"
+    "  --detect      needs no answers; prints one line and exits 0 when applying the package\n"
+    "                would leave every installed file as it is, 1 when it would change the\n"
+    "                server, 2 when it cannot tell (no installation, a broken package)\n";
+
+}  // namespace
+
+int RunPreview(const Args& args, std::ostream& out, std::ostream& err) {
+    UnattendedOptions options;
+    std::wstring error;
+    if (!ParseUnattendedOptions(args, options, error)) {
+        return UsageError(err, "preview", tav::ToUtf8(error));
+    }
+    if (options.help) {
+        out << kHelp;
+        return 0;
+    }
+    if (options.showLicence) return UsageError(err, "preview", "--show-licence belongs to tavpkg apply");
+    options.packageFolder = FullFolder(options.packageFolder);
+
+    const UpdateResult result = PreviewPackage(options, nullptr);
+    if (!options.jsonFile.empty()) {
+        std::ofstream json(tav::ToUtf8(options.jsonFile), std::ios::binary);
+        json << UpdateResultJson(result);
+        if (!json) err << "tavpkg preview: cannot write " << tav::ToUtf8(options.jsonFile) << "\n";
+    }
+    if (options.detect) {
+        const DetectAnswer answer = Detect(result);
+        out << "detect: " << tav::ToUtf8(answer.line) << "\n";
+        return answer.exitCode;
+    }
+    const std::vector<std::wstring> lines = PreviewPlanLines(result);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (options.quiet && i + 1 < lines.size()) continue;
+        out << tav::ToUtf8(lines[i]) << "\n";
+    }
+    return result.exitCode;
+}
+
+}  // namespace tavpkg
