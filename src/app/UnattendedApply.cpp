@@ -33,8 +33,8 @@ namespace {
 // A file's version, or the MD5 of its bytes when it has none ("" when it cannot be read), as
 // the current machine holds it.
 std::wstring VersionOrDigest(const std::wstring& path) {
-    const std::wstring version = sys::FileVersion(path, false).Text();
-    if (!version.empty()) return version;
+    const sys::FileVersion version(path, false);
+    if (!version.IsUnread()) return version.Text();
     std::string bytes;
     if (!sys::CurrentMachine().files->ReadAll(path, bytes)) return std::wstring();
     static const wchar_t kDigits[] = L"0123456789abcdef";

@@ -40,9 +40,10 @@ namespace {
 // A key that notes each value written through it, with the value it replaced.
 class RecordingKey final : public IRegistryKey {
 public:
-    RecordingKey(CRecordingMachine& owner, std::unique_ptr<IRegistryKey> below, std::wstring path,
-                 RegistryView view)
-        : owner_(owner), below_(std::move(below)), path_(std::move(path)), view_(view) {}
+    RecordingKey(CRecordingMachine& owner, IRegistry& registry, std::unique_ptr<IRegistryKey> below,
+                 RegistryRoot root, std::wstring path, RegistryView view)
+        : owner_(owner), registry_(registry), below_(std::move(below)), root_(root),
+          path_(std::move(path)), view_(view) {}
 
     bool EnumSubkey(uint32_t index, size_t nameBufferChars, std::wstring& name) override {
         return below_->EnumSubkey(index, nameBufferChars, name);
@@ -54,7 +55,7 @@ public:
     bool SetValue(const std::wstring& name, uint32_t type, const uint8_t* data,
                   size_t bytes) override {
         WrittenValue written;
-        written.key = path_;
+        written.key = std::wstring(RegistryRootName(root_)) + L"\\" + path_;
         written.view = view_;
         written.name = name;
         written.type = type;
@@ -67,12 +68,15 @@ public:
     }
 
 private:
-    // The value of that name before the write, as far as the key lets it be read.
+    // The value of that name before the write, read through a key of its own: the caller's
+    // may be open for writing only.
     void FindPrevious(WrittenValue& written) {
         constexpr size_t kNameChars = 16384;
         constexpr size_t kDataBytes = 1 << 20;
+        const std::unique_ptr<IRegistryKey> key = registry_.OpenKey(root_, path_, view_, RegistryAccess::Read);
+        if (!key) return;
         RegistryValue value;
-        for (uint32_t i = 0; below_->EnumValue(i, kNameChars, kDataBytes, value); ++i) {
+        for (uint32_t i = 0; key->EnumValue(i, kNameChars, kDataBytes, value); ++i) {
             if (!tav::FoldEquals(value.name, written.name)) continue;
             written.replaced = true;
             written.previousType = value.type;
@@ -82,7 +86,9 @@ private:
     }
 
     CRecordingMachine& owner_;
+    IRegistry& registry_;
     std::unique_ptr<IRegistryKey> below_;
+    RegistryRoot root_;
     std::wstring path_;
     RegistryView view_;
 };
@@ -106,9 +112,7 @@ private:
     std::unique_ptr<IRegistryKey> Wrap(std::unique_ptr<IRegistryKey> key, RegistryRoot root,
                                        const std::wstring& path, RegistryView view) {
         if (!key) return nullptr;
-        return std::make_unique<RecordingKey>(owner_, std::move(key),
-                                              std::wstring(RegistryRootName(root)) + L"\\" + path,
-                                              view);
+        return std::make_unique<RecordingKey>(owner_, below_, std::move(key), root, path, view);
     }
 
     CRecordingMachine& owner_;

@@ -137,6 +137,29 @@ TEST(UnattendedPromptsTest, SettingsComeFromTheOptionsAndAMissingOneIsNamed) {
     EXPECT_NE(std::wstring::npos, prompts.RefusalReason().find(L"--internal-secure-channel"));
 }
 
+TEST(UnattendedPromptsTest, DetectionAnswersEveryQuestionAndKeepsTheSettingsAsShown) {
+    const UnattendedOptions options = Parsed({L"--detect"});
+    EXPECT_TRUE(options.acceptLicence && options.installPrerequisites && options.confirmSettingsUpdate &&
+                options.allowOlder && options.continueAfterFailure);
+    // The way that looks at every file: same-version files are compared too.
+    EXPECT_EQ(Choice::Yes, options.versionQuestion);
+    EXPECT_EQ(Choice::No, Parsed({L"--version-question", L"no", L"--detect"}).versionQuestion);
+
+    Texts texts;
+    const std::wstring language = L"EN";
+    CUnattendedPrompts prompts(options);
+    CCommSyncSettings settings(CommSyncForm::MainServerInternal, texts, &language, L"help");
+    settings.SetDefaults();
+    const CCommSyncSettings shown = settings;
+    ASSERT_TRUE(prompts.ShowSettings(settings));
+    EXPECT_EQ(shown.enforceSecureChannel, settings.enforceSecureChannel);
+    EXPECT_EQ(shown.enforceSecureChannelInternal, settings.enforceSecureChannelInternal);
+    EXPECT_EQ(1u, settings.understood);
+    EXPECT_EQ(Answer::Yes, prompts.Ask(kTextSameVersionQuestion, 0, 0));
+    EXPECT_EQ(Answer::Ok, prompts.Ask(kTextInstallDotNet4, 0));
+    EXPECT_EQ(0u, prompts.RefusedText());
+}
+
 class UnattendedFlowTest : public ::testing::Test {
 public:
     UnattendedOutcome Run() {

@@ -67,6 +67,42 @@ for _ in $(seq 200); do
     sleep 0.1
 done
 
+stage "preview with every answer: what the update would do, and nothing changes"
+# Its output stays outside the prefix, which is compared file by file and key by key.
+printf '@echo off\r\nC:\\Update\\tavpkg.exe preview %%*\r\necho exit=%%ERRORLEVEL%%\r\n' >"$update/preview.cmd"
+outside="Z:${work//\//\\}"
+preview() {  # ARGS...: tavpkg preview from the package folder; its output in $work/preview.out
+    (cd "$update" && timeout 300 wine cmd /c preview.cmd "$@") >"$work/preview.out" 2>&1
+    tr -d '\r' <"$work/preview.out" >>"$work/wizard.log"
+    code=$(tr -d '\r' <"$work/preview.out" | sed -n 's/^exit=//p' | tail -n1)
+}
+prefix_state() {  # every file of the prefix but the registry's own, with digests; the registry
+    (cd "$WINEPREFIX" && find . -type f ! -name '*.reg' -print0 | sort -z | xargs -0 md5sum)
+    for root in HKLM HKCU; do
+        rm -f "$work/$root.reg"
+        wine reg export "$root" "$outside\\$root.reg" /y >/dev/null 2>&1
+        [ -s "$work/$root.reg" ] || fail "no export of $root"
+        md5sum <"$work/$root.reg"
+    done
+}
+before_state=$(prefix_state)
+preview "${answers[@]}" --json "$outside\\preview.json"
+expect "preview exit code" "$code" 0
+plan=$(tr -d '\r' <"$work/preview.out")
+expect_has "the plan names the server's replacement" "$plan" "Qelsrv.exe  1.2.3.4 -> 1.2.3.1000"
+expect_has "the plan keeps the changed page" "$plan" "keep copy    C:\\TavServer\\Web\\wbclient\\status.asp"
+expect_has "the plan's services" "$plan" "Services stopped, in order: "
+expect_has "the plan's count line" "$plan" "files replaced, 1 kept in _todo"
+expect "nothing in the prefix changed" "$(prefix_state)" "$before_state"
+[ -n "${TAV_SHOW_PREVIEW:-}" ] && cat "$work/preview.out"
+# The decisions of a result, one per line: files, services, registry values, programs.
+decisions() {
+    tr -d '\r' <"$1" | grep -oE '"path": "[^"]*", "decision": "[^"]*"'
+    tr -d '\r' <"$1" | grep -E '"services(Stopped|Started)"'
+    tr -d '\r' <"$1" | grep '{"key": ' | sed 's/, "written": .*//'
+    tr -d '\r' <"$1" | grep '{"program": ' | sed 's/, "waited": .*//'
+}
+
 stage "apply with every answer: the demo's update"
 start=$(date +%s.%N)
 apply "${answers[@]}" --json 'C:\applied.json'
@@ -76,11 +112,16 @@ check_demo_update
 json_has "JSON: success" applied.json '"exitCode": 0'
 json_has "JSON: versions" applied.json '"versionBefore": "1.2.3.4"'
 json_has "JSON: new version" applied.json '"versionAfter": "1.2.3.1000"'
-json_has "JSON: server replaced" applied.json 'Qelsrv.exe", "decision": "replaced"}'
+json_has "JSON: server replaced" applied.json 'Qelsrv.exe", "decision": "replaced"'
 json_has "JSON: changed page kept" applied.json 'status.asp", "decision": "kept-customized"'
 json_has "JSON: services" applied.json '"servicesStarted": ['
 json_has "JSON: RequireHttps" applied.json '"name": "RequireHttps", "data": 1'
 json_has "JSON: IIS command" applied.json 'CrtVDir.exe\" CA w3svc/1/root/wbclient OOP'
+expect "the preview's decisions are the update's" "$(decisions "$drive/applied.json")" \
+    "$(decisions "$work/preview.json")"
+expect_has "the preview's JSON says so" "$(tr -d '\r' <"$work/preview.json")" '"preview": true'
+preview --detect
+expect "detect after the update: applied" "$code" 0
 
 stage "apply again, same version left alone: no installed file changes"
 # The run keeps its own record as a wizard run does: a result log, and the last run's _todo

@@ -1,0 +1,157 @@
+// The preview's printed plan, its JSON and detection's answer for each way a run can end.
+#include "app/UpdatePreview.h"
+
+#include <gtest/gtest.h>
+
+#include "app/UnattendedUpdate.h"
+
+namespace {
+
+FileOutcome File(const wchar_t* path, FileDecision decision, const wchar_t* module, const wchar_t* before,
+                 const wchar_t* after, bool changed) {
+    FileOutcome file;
+    file.path = path;
+    file.decision = decision;
+    file.module = module;
+    file.before = before;
+    file.after = after;
+    file.changed = changed;
+    return file;
+}
+
+// A preview of an update with every kind of decision.
+UpdateResult EveryKind() {
+    UpdateResult result;
+    result.preview = true;
+    result.ran = true;
+    result.installationFound = true;
+    result.packageFolder = L"C:\\Update\\";
+    result.installFolder = L"C:\\Tav\\";
+    result.backupFolder = L"C:\\Tav\\_TupBkp\\20261209_1.2.3.4\\";
+    result.versionBefore = L"1.2.3.4";
+    result.versionAfter = L"1.2.4.0";
+    result.files = {
+        File(L"C:\\Tav\\Qelsrv.exe", FileDecision::Replaced, L"Kernel", L"1.2.3.4", L"1.2.4.0", true),
+        File(L"C:\\Tav\\web\\status.asp", FileDecision::KeptCustomized, L"Webpages", L"md5 aa", L"md5 bb", true),
+        File(L"C:\\Tav\\web\\new.asp", FileDecision::Replaced, L"Webpages", L"", L"md5 cc", true),
+        File(L"C:\\Tav\\bin\\x.dll", FileDecision::LeftAlone, L"Webpages", L"9.0.0.0", L"9.0.0.0", false),
+        File(L"C:\\Tav\\opt.cfg", FileDecision::Missing, L"Generic", L"", L"", false),
+    };
+    result.servicesStopped = {L"w3svc", L"tavsvc"};
+    result.servicesStarted = {L"tavsvc", L"w3svc"};
+    sys::WrittenValue value;
+    value.key = L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Kelmark\\Tav\\TavWeb";
+    value.name = L"RequireHttps";
+    value.type = sys::RegType::Dword;
+    value.data = {1, 0, 0, 0};
+    value.replaced = true;
+    value.previousType = sys::RegType::Dword;
+    value.previousData = {0, 0, 0, 0};
+    result.values = {value};
+    result.programs = {{L"C:\\Windows\\system32\\regsvr32.exe", L"regsvr32 /s \"C:\\Tav\\a.dll\"", true, true},
+                       {L"C:\\Windows\\system32\\inetsrv\\appcmd.exe", L"appcmd set vdir", true, true}};
+    result.changes = {{L"certificate component", L"CreateSelfSignedCertificateInStore", L"16, cn=x, Tav, true"},
+                      {L"copy", L"C:\\Update\\package\\Qelsrv.exe", L"C:\\Tav\\Qelsrv.exe.tup~new"}};
+    return result;
+}
+
+TEST(UpdatePreviewTest, ThePlanGroupsEveryDecisionAndEndsWithItsCount) {
+    const std::vector<std::wstring> expected = {
+        L"Preview of the update of C:\\Tav\\ from C:\\Update\\; nothing on this server was changed.",
+        L"Server version: 1.2.3.4 -> 1.2.4.0",
+        L"Prerequisites to install first: none",
+        L"Files:",
+        L"  Kernel:",
+        L"    replace      C:\\Tav\\Qelsrv.exe  1.2.3.4 -> 1.2.4.0",
+        L"  Webpages:",
+        L"    keep copy    C:\\Tav\\web\\status.asp  changed here: the administrator's copy goes to "
+        L"C:\\Tav\\_todo\\, then md5 aa -> md5 bb",
+        L"    replace      C:\\Tav\\web\\new.asp  (new) -> md5 cc",
+        L"    leave alone  C:\\Tav\\bin\\x.dll  installed version newer or equal (9.0.0.0)",
+        L"  Generic:",
+        L"    missing      C:\\Tav\\opt.cfg  not installed and not required",
+        L"Services stopped, in order: w3svc, tavsvc",
+        L"Services started again: tavsvc, w3svc",
+        L"Registry values:",
+        L"  HKEY_LOCAL_MACHINE\\SOFTWARE\\Kelmark\\Tav\\TavWeb\\RequireHttps = 1  (replaces 0)",
+        L"Components registered:",
+        L"  regsvr32 /s \"C:\\Tav\\a.dll\"",
+        L"  certificate component: CreateSelfSignedCertificateInStore(16, cn=x, Tav, true)",
+        L"Programs, scripts and IIS commands:",
+        L"  appcmd set vdir",
+        L"Backup folder: C:\\Tav\\_TupBkp\\20261209_1.2.3.4\\",
+        L"preview: 2 files replaced, 1 kept in _todo, 1 left alone, 1 missing, 0 not replaced; "
+        L"2 services stopped; 1 registry values; 2 programs; would update (exit 0)",
+    };
+    EXPECT_EQ(expected, PreviewPlanLines(EveryKind()));
+
+    UpdateResult failed = EveryKind();
+    failed.exitCode = UnattendedExit::Failed;
+    failed.reason = L"the update failed";
+    failed.failedStep = L"Tarnova server: The files of module Kernel could not be replaced.";
+    const std::vector<std::wstring> lines = PreviewPlanLines(failed);
+    EXPECT_EQ(L"  at: Tarnova server: The files of module Kernel could not be replaced.; reason: the update failed",
+              lines.back());
+    EXPECT_NE(std::wstring::npos, lines[lines.size() - 2].find(L"would fail (exit 1603)"));
+}
+
+TEST(UpdatePreviewTest, TheJsonIsApplysMarkedAsAPreviewWithEachFilesVersions) {
+    const std::string json = UpdateResultJson(EveryKind());
+    for (const char* part : {
+             "\"preview\": true",
+             "\"resultLog\": \"\"",
+             "\"prerequisites\": []",
+             "{\"path\": \"C:\\\\Tav\\\\Qelsrv.exe\", \"decision\": \"replaced\", \"module\": \"Kernel\", "
+             "\"before\": \"1.2.3.4\", \"after\": \"1.2.4.0\", \"changed\": true}",
+         }) {
+        EXPECT_NE(std::string::npos, json.find(part)) << part << "\n" << json;
+    }
+}
+
+TEST(UpdatePreviewTest, DetectionAnswersFromHowThePreviewEnded) {
+    struct Case {
+        const char* name;
+        void (*arrange)(UpdateResult&);
+        int exitCode;
+        const wchar_t* line;
+    };
+    const Case cases[] = {
+        {"every file already as the package has it", [](UpdateResult& r) {
+             for (FileOutcome& file : r.files) file.changed = false;
+         }, DetectExit::Applied, L"applied: the update would leave every installed file as it is"},
+        {"nothing to update", [](UpdateResult& r) { r.files.clear(); }, DetectExit::Applied, nullptr},
+        {"files would change", [](UpdateResult&) {}, DetectExit::WouldChange,
+         L"not applied: the update would change 3 installed files (C:\\Tav\\Qelsrv.exe, ...)"},
+        {"a prerequisite is missing", [](UpdateResult& r) {
+             for (FileOutcome& file : r.files) file.changed = false;
+             r.prerequisites = {L".NET Framework 4.5.2"};
+             r.exitCode = UnattendedExit::RestartNeeded;
+         }, DetectExit::WouldChange, L"not applied: prerequisites would be installed first: .NET Framework 4.5.2"},
+        {"no installation", [](UpdateResult& r) { r.installationFound = false; }, DetectExit::CannotTell,
+         L"cannot tell: no installation of the server was found"},
+        {"a broken package refuses", [](UpdateResult& r) {
+             r.exitCode = UnattendedExit::Refused;
+             r.reason = L"config.xml cannot be read";
+         }, DetectExit::CannotTell, L"cannot tell: the update would refuse; config.xml cannot be read"},
+        {"the run would fail", [](UpdateResult& r) {
+             r.exitCode = UnattendedExit::Failed;
+             r.failedStep = L"step";
+         }, DetectExit::CannotTell, L"cannot tell: the update would fail at: step"},
+        {"another update runs", [](UpdateResult& r) {
+             r = UpdateResult();
+             r.exitCode = UnattendedExit::Busy;
+             r.reason = L"busy";
+         }, DetectExit::CannotTell, L"cannot tell: busy"},
+    };
+    for (const Case& c : cases) {
+        UpdateResult result = EveryKind();
+        c.arrange(result);
+        const DetectAnswer answer = Detect(result);
+        EXPECT_EQ(c.exitCode, answer.exitCode) << c.name;
+        if (c.line) {
+            EXPECT_EQ(c.line, answer.line) << c.name;
+        }
+    }
+}
+
+}  // namespace
