@@ -10,9 +10,10 @@
 #include "app/lang/TextIds.h"
 #include "base/WideText.h"
 #include "manager/TupManager.h"
+#include "signature/Md5.h"
 #include "system/FileVersion.h"
 #include "system/MachineLock.h"
-#include "signature/Md5.h"
+#include "updater/TupModuleUpdater.h"
 
 namespace {
 
@@ -25,10 +26,6 @@ std::wstring FolderOf(const std::wstring& path) {
     const size_t slash = path.find_last_of(L"\\/");
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
 }
-
-}  // namespace
-
-namespace {
 
 // A file's version, or the MD5 of its bytes when it has none ("" when it cannot be read), as
 // the current machine holds it.
@@ -44,6 +41,19 @@ std::wstring VersionOrDigest(const std::wstring& path) {
         digest += kDigits[b & 15];
     }
     return digest;
+}
+
+// The checks before the file phase name a file by its place in the package; the installed file
+// the package means there is the one the result names.
+std::wstring InstalledPathOf(const CTupManager& manager, const std::wstring& path) {
+    const bool full = (path.size() > 1 && path[1] == L':') || path.rfind(L"\\\\", 0) == 0;
+    if (full) return path;
+    for (const auto& updater : manager.Updaters()) {
+        for (const CTupModuleFile& file : updater->Files()) {
+            if (tav::FoldEquals(file.UpdatePackageFile(), path)) return file.InstallationFile();
+        }
+    }
+    return path;
 }
 
 // The update on host, made (apply) or kept back and described (preview).
@@ -106,6 +116,7 @@ UpdateResult RunPackage(const UnattendedOptions& options,
         if (!preview) result.resultLog = manager.BackupFolder() + L"_log.csv";
     }
     result.files = owner.Files();
+    for (FileOutcome& file : result.files) file.path = InstalledPathOf(manager, file.path);
     result.servicesStopped = owner.ServicesStopped();
     result.servicesStarted = owner.ServicesStarted();
     if (preview) {

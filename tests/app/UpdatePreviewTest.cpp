@@ -3,7 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "app/UnattendedUpdate.h"
+#include "base/WideText.h"
+#include "fakes/FakeMachine.h"
+#include "fakes/ScratchFolder.h"
 
 namespace {
 
@@ -152,6 +157,104 @@ TEST(UpdatePreviewTest, DetectionAnswersFromHowThePreviewEnded) {
             EXPECT_EQ(c.line, answer.line) << c.name;
         }
     }
+}
+
+}  // namespace
+
+namespace {
+
+std::string Item(const char* key, const char* type, const std::string& value) {
+    return std::string("<ITEM key=\"") + key + "\" type=\"" + type + "\">" + value + "</ITEM>";
+}
+
+// One file of the package: where it comes from and goes, and its checks.
+std::string PackageFile(int index, const char* from, const char* to, const std::string& checks) {
+    return Item(("File" + std::to_string(index)).c_str(), "OCContainer",
+                Item("UpdatePackageFile", "OCString", from) + Item("InstallationFile", "OCString", to) + checks);
+}
+
+std::string Number(const char* key, int value) { return Item(key, "OCUnsignedLong", std::to_string(value)); }
+
+// Every path of the fake files with its attributes and bytes.
+std::map<std::wstring, std::string> Snapshot(const fakes::FakeFiles& files) {
+    std::map<std::wstring, std::string> state;
+    for (const std::wstring& path : files.List()) {
+        state[path] = std::to_string(files.Attributes(path)) + ":" + files.Read(path);
+    }
+    return state;
+}
+
+// A server installed in C:\TAV\ (Qelsrv.exe 7.2 running as TavSvc) and a package of one module
+// whose files meet it each in another way: replaced, changed by the administrator, the same
+// version, and missing where it is only written into an existing folder.
+TEST(PreviewPackageTest, OverTheFakeMachineEveryDecisionIsPlannedAndNothingChanges) {
+    fakes::FakeMachine machine;
+    testing_support::ScratchFolder folder;
+    machine.operatingSystem.administrators = true;
+    machine.program.path = folder.PathOf("") + L"tavpkg.exe";
+    machine.processes.processes.push_back({8, L"C:\\TAV\\Qelsrv.exe"});
+    machine.services.Add(L"TavSvc", L"\"C:\\TAV\\Qelsrv.exe\"", sys::ServiceState::Running).processIds = {8};
+    machine.files.AddFile(L"C:\\TAV\\Qelsrv.exe", "server 7.2");
+    machine.files.AddFile(L"C:\\TAV\\web\\page.asp", "<html>mine</html>\n");
+    machine.files.AddFile(L"C:\\TAV\\same.dll", "same");
+    machine.versions.Set(L"C:\\TAV\\Qelsrv.exe", 7, 2, 0, 0, 7, 2, 0, 0);
+    machine.versions.Set(L"C:\\TAV\\same.dll", 1, 0, 0, 0, 1, 0, 0, 0);
+
+    const std::wstring package = folder.PathOf("") + L"package\\";
+    machine.files.AddFile(package + L"Qelsrv.exe", "server 7.3");
+    machine.files.AddFile(package + L"web\\page.asp", "<html>delivered</html>\n");
+    machine.files.AddFile(package + L"same.dll", "same");
+    machine.files.AddFile(package + L"opt\\opt.cfg", "option");
+    machine.versions.Set(package + L"Qelsrv.exe", 7, 3, 0, 0, 7, 3, 0, 0);
+    machine.versions.Set(package + L"same.dll", 1, 0, 0, 0, 1, 0, 0, 0);
+    const std::string files =
+        PackageFile(0, "Qelsrv.exe", "[$TN_INSTALL_PATH]Qelsrv.exe", Number("VersionCheckType", 1)) +
+        PackageFile(1, "web\\page.asp", "[$TN_INSTALL_PATH]web\\page.asp", Number("UserCustomizationCheckPlanned", 1)) +
+        PackageFile(2, "same.dll", "[$TN_INSTALL_PATH]same.dll", Number("VersionCheckType", 2)) +
+        PackageFile(3, "opt\\opt.cfg", "[$TN_INSTALL_PATH]opt\\opt.cfg",
+                    Number("UpdateCheckType", 1) + Number("UpdateConditionType", 1));
+    const std::wstring config = folder.Write(
+        "config.xml", "<?xml version=\"1.0\"?>\n<CONFIG>" +
+                          Item("Tarnova_Update", "OCContainer",
+                               Item("ComponentName", "OCString", "Tarnova server") +
+                                   Item("Updaters", "OCContainer",
+                                        Item("Updater0", "OCContainer",
+                                             Item("ClassType", "OCString", "CTupGenericUpdater") +
+                                                 Item("AffectedServices", "OCStringList",
+                                                      Item("0", "OCStringListItem", "TavSvc")) +
+                                                 Item("Files", "OCContainer", files)))) +
+                          "</CONFIG>\n");
+    machine.files.AddFile(config);  // found through the machine, read by libxml2
+    const auto before = Snapshot(machine.files);
+
+    UnattendedOptions options;
+    options.packageFolder = folder.PathOf("");
+    options.acceptLicence = true;
+    const UpdateResult result = PreviewPackage(options, nullptr);
+    const std::vector<std::wstring> lines = PreviewPlanLines(result);
+    std::wstring plan;
+    for (const std::wstring& line : lines) plan += line + L"\n";
+    EXPECT_EQ(0, result.exitCode) << tav::ToUtf8(plan);
+    for (const wchar_t* part : {
+             L"Server version: 7.2.0.0 -> 7.3.0.0\n",
+             L"  Generic:\n",
+             L"    replace      C:\\TAV\\Qelsrv.exe  7.2.0.0 -> 7.3.0.0\n",
+             L"    keep copy    C:\\TAV\\web\\page.asp  changed here: the administrator's copy goes to C:\\TAV\\_todo\\",
+             L"    leave alone  C:\\TAV\\same.dll  installed version newer or equal (1.0.0.0)\n",
+             L"    missing      C:\\TAV\\opt\\opt.cfg  not installed and not required\n",
+             L"Services stopped, in order: tavsvc\n",
+             L"Services started again: tavsvc\n",
+             L"Backup folder: C:\\TAV\\_TupBkp\\",
+             L"preview: 1 files replaced, 1 kept in _todo, 1 left alone, 1 missing, 0 not replaced; 1 services stopped",
+         }) {
+        EXPECT_NE(std::wstring::npos, plan.find(part)) << tav::ToUtf8(part) << "\n" << tav::ToUtf8(plan);
+    }
+    EXPECT_EQ(DetectExit::WouldChange, Detect(result).exitCode);
+
+    EXPECT_EQ(before, Snapshot(machine.files));
+    EXPECT_EQ(0, machine.registry.writes);
+    EXPECT_TRUE(machine.services.requests.empty());
+    EXPECT_TRUE(machine.launcher.starts.empty());
 }
 
 }  // namespace

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The unattended update of the demo's staged server with tavpkg apply, as a deployment tool runs
-# it: refused without the settings answers (nothing changed), busy while a wizard runs, then
+# it: refused without the settings answers (nothing changed), busy while a wizard runs, previewed
+# (nothing in the prefix changes, and the plan's decisions are those of the update that follows),
 # applied with every answer (the same result as the demo's walk through the wizard, and a JSON
-# result that says so), applied again (nothing changes), and a run that fails (services running,
-# backup kept). Every apply runs under a time limit, so a hidden window fails instead of hanging.
+# result that says so; detection then says applied), applied again (nothing changes), and a run
+# that fails (services running, backup kept). Every apply runs under a time limit, so a hidden window fails instead of hanging.
 #   apply-update.sh BUILD_FOLDER PACKAGE_FOLDER RESOURCES_FOLDER
 set -uo pipefail
 
@@ -89,12 +90,18 @@ before_state=$(prefix_state)
 preview "${answers[@]}" --json "$outside\\preview.json"
 expect "preview exit code" "$code" 0
 plan=$(tr -d '\r' <"$work/preview.out")
+[ -n "${TAV_SHOW_PREVIEW:-}" ] && echo "$plan"
 expect_has "the plan names the server's replacement" "$plan" "Qelsrv.exe  1.2.3.4 -> 1.2.3.1000"
 expect_has "the plan keeps the changed page" "$plan" "keep copy    C:\\TavServer\\Web\\wbclient\\status.asp"
 expect_has "the plan's services" "$plan" "Services stopped, in order: "
 expect_has "the plan's count line" "$plan" "files replaced, 1 kept in _todo"
+json_has_outside() { expect_has "$1" "$(tr -d '\r' <"$work/preview.json")" "$2"; }
+json_has_outside "the preview's JSON says so" '"preview": true'
+json_has_outside "the preview's JSON: the server would change" '"before": "1.2.3.4", "after": "1.2.3.1000", "changed": true'
+preview --detect
+expect "detect before the update: not applied" "$code" 1
+expect_has "detect names a file" "$(tr -d '\r' <"$work/preview.out")" "detect: not applied: the update would change 8 installed files"
 expect "nothing in the prefix changed" "$(prefix_state)" "$before_state"
-[ -n "${TAV_SHOW_PREVIEW:-}" ] && cat "$work/preview.out"
 # The decisions of a result, one per line: files, services, registry values, programs.
 decisions() {
     tr -d '\r' <"$1" | grep -oE '"path": "[^"]*", "decision": "[^"]*"'
@@ -119,7 +126,6 @@ json_has "JSON: RequireHttps" applied.json '"name": "RequireHttps", "data": 1'
 json_has "JSON: IIS command" applied.json 'CrtVDir.exe\" CA w3svc/1/root/wbclient OOP'
 expect "the preview's decisions are the update's" "$(decisions "$drive/applied.json")" \
     "$(decisions "$work/preview.json")"
-expect_has "the preview's JSON says so" "$(tr -d '\r' <"$work/preview.json")" '"preview": true'
 preview --detect
 expect "detect after the update: applied" "$code" 0
 
