@@ -48,11 +48,10 @@ public:
     void Note(WrittenValue value);
     void NoteChange(PreviewChange change);
 
+private:
     class Files;
     class Registry;
     class Services;
-
-private:
     class Launcher;
     class Processes;
     class Versions;
