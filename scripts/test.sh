@@ -31,10 +31,16 @@ build/native-tsan/tests/tav_threaded_tests --gtest_filter="$threaded" --gtest_br
 step "Windows build, tests under Wine"
 cmake --preset windows >/dev/null
 cmake --build build/windows -j"$jobs"
+# The fuzzers build meanwhile at the lowest priority: the Wine tests mostly wait.
+mkdir -p build
+nice -n 19 scripts/fuzz.sh --build-only >build/fuzz-build.log 2>&1 &
+fuzz_build=$!
+trap 'kill "$fuzz_build" 2>/dev/null || true' EXIT
 rm -rf build/wine  # a fresh prefix for every run
 (cd build/windows && ctest --output-on-failure)
 
 step "fuzzing"
+wait "$fuzz_build" || { cat build/fuzz-build.log; echo "the fuzzers did not build"; exit 1; }
 scripts/fuzz.sh 20
 
 step "all tests passed"
