@@ -9,6 +9,7 @@
 #include "base/WideText.h"
 #include "fakes/FakeMachine.h"
 #include "fakes/ScratchFolder.h"
+#include "fakes/TavpkgRunner.h"
 
 namespace {
 
@@ -227,29 +228,35 @@ TEST(PreviewPackageTest, OverTheFakeMachineEveryDecisionIsPlannedAndNothingChang
     machine.files.AddFile(config);  // found through the machine, read by libxml2
     const auto before = Snapshot(machine.files);
 
-    UnattendedOptions options;
-    options.packageFolder = folder.PathOf("");
-    options.acceptLicence = true;
-    const UpdateResult result = PreviewPackage(options, nullptr);
-    const std::vector<std::wstring> lines = PreviewPlanLines(result);
-    std::wstring plan;
-    for (const std::wstring& line : lines) plan += line + L"\n";
-    EXPECT_EQ(0, result.exitCode) << tav::ToUtf8(plan);
-    for (const wchar_t* part : {
-             L"Server version: 7.2.0.0 -> 7.3.0.0\n",
-             L"  Generic:\n",
-             L"    replace      C:\\TAV\\Qelsrv.exe  7.2.0.0 -> 7.3.0.0\n",
-             L"    keep copy    C:\\TAV\\web\\page.asp  changed here: the administrator's copy goes to C:\\TAV\\_todo\\",
-             L"    leave alone  C:\\TAV\\same.dll  installed version newer or equal (1.0.0.0)\n",
-             L"    missing      C:\\TAV\\opt\\opt.cfg  not installed and not required\n",
-             L"Services stopped, in order: tavsvc\n",
-             L"Services started again: tavsvc\n",
-             L"Backup folder: C:\\TAV\\_TupBkp\\",
-             L"preview: 1 files replaced, 1 kept in _todo, 1 left alone, 1 missing, 0 not replaced; 1 services stopped",
+    // Through the tool, as an administrator runs it.
+    const std::wstring packageFolder = folder.PathOf("");
+    const testing_support::ToolResult shown = testing_support::RunTool({L"preview", packageFolder, L"--accept-licence"});
+    EXPECT_EQ(0, shown.code) << shown.out << shown.err;
+    for (const char* part : {
+             "Server version: 7.2.0.0 -> 7.3.0.0\n",
+             "  Generic:\n",
+             "    replace      C:\\TAV\\Qelsrv.exe  7.2.0.0 -> 7.3.0.0\n",
+             "    keep copy    C:\\TAV\\web\\page.asp  changed here: the administrator's copy goes to C:\\TAV\\_todo\\",
+             "    leave alone  C:\\TAV\\same.dll  installed version newer or equal (1.0.0.0)\n",
+             "    missing      C:\\TAV\\opt\\opt.cfg  not installed and not required\n",
+             "Services stopped, in order: tavsvc\n",
+             "Services started again: tavsvc\n",
+             "Backup folder: C:\\TAV\\_TupBkp\\",
+             "preview: 1 files replaced, 1 kept in _todo, 1 left alone, 1 missing, 0 not replaced; 1 services stopped",
          }) {
-        EXPECT_NE(std::wstring::npos, plan.find(part)) << tav::ToUtf8(part) << "\n" << tav::ToUtf8(plan);
+        EXPECT_NE(std::string::npos, shown.out.find(part)) << part << "\n" << shown.out;
     }
-    EXPECT_EQ(DetectExit::WouldChange, Detect(result).exitCode);
+    const testing_support::ToolResult quiet =
+        testing_support::RunTool({L"preview", packageFolder, L"--accept-licence", L"--quiet"});
+    EXPECT_TRUE(testing_support::OneLine(quiet.out)) << quiet.out;
+    EXPECT_EQ(0u, quiet.out.rfind("preview: 1 files replaced", 0)) << quiet.out;
+    const testing_support::ToolResult refused = testing_support::RunTool({L"preview", packageFolder});
+    EXPECT_EQ(1602, refused.code);
+    EXPECT_NE(std::string::npos, refused.out.find("reason: the licence agreement is not accepted")) << refused.out;
+    const testing_support::ToolResult detect = testing_support::RunTool({L"preview", packageFolder, L"--detect"});
+    EXPECT_EQ(DetectExit::WouldChange, detect.code);
+    EXPECT_EQ("detect: not applied: the update would change 2 installed files (C:\\TAV\\Qelsrv.exe, ...)\n",
+              detect.out);
 
     EXPECT_EQ(before, Snapshot(machine.files));
     EXPECT_EQ(0, machine.registry.writes);

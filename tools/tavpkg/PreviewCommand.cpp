@@ -52,10 +52,11 @@ int RunPreview(const Args& args, std::ostream& out, std::ostream& err) {
         out << "detect: " << tav::ToUtf8(answer.line) << "\n";
         return answer.exitCode;
     }
-    const std::vector<std::wstring> lines = PreviewPlanLines(result);
-    for (size_t i = 0; i < lines.size(); ++i) {
-        if (options.quiet && i + 1 < lines.size()) continue;
-        out << tav::ToUtf8(lines[i]) << "\n";
+    // Quiet: the count line and what follows it (a refusal's or failure's reason).
+    bool shown = !options.quiet;
+    for (const std::wstring& line : PreviewPlanLines(result)) {
+        shown = shown || line.rfind(L"preview: ", 0) == 0;
+        if (shown) out << tav::ToUtf8(line) << "\n";
     }
     return result.exitCode;
 }
