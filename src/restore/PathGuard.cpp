@@ -36,8 +36,10 @@ bool IsDeviceName(std::wstring name) {
     for (const wchar_t* device : kDevices) {
         if (name == device) return true;
     }
-    return name.size() == 4 && (name.compare(0, 3, L"com") == 0 || name.compare(0, 3, L"lpt") == 0) &&
-           name[3] >= L'0' && name[3] <= L'9';
+    // Windows also takes the superscript digits one to three as port numbers.
+    const wchar_t port = name.size() == 4 ? name[3] : 0;
+    return (name.compare(0, 3, L"com") == 0 || name.compare(0, 3, L"lpt") == 0) &&
+           ((port >= L'0' && port <= L'9') || port == L'\u00b9' || port == L'\u00b2' || port == L'\u00b3');
 }
 
 // The components after the root ("X:\" or "/").
@@ -144,7 +146,7 @@ std::wstring PathGuard::RootFor(const std::wstring& path, const std::vector<std:
         if (FormProblem(folder).empty() && !Components(folder).empty() && LiesIn(path, folder)) return folder;
     }
     why = "lies outside the installation " + tav::ToUtf8(installation_) +
-          " and every folder the package description names for it";
+          " and every folder this machine names that the package description leads it to";
     return std::wstring();
 }
 

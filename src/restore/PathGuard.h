@@ -1,6 +1,7 @@
 // Keeps a restore's writes and deletions inside the installation it restores, or inside a
-// folder the kept package description names for a file: paths are judged by their form first,
-// without asking the file system, then by where they lie, then for links on the way.
+// folder this machine names that the kept package description's entry for a file leads to:
+// paths are judged by their form first, without asking the file system, then by where they
+// lie, then for links on the way.
 #pragma once
 
 #include <string>

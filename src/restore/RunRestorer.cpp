@@ -77,6 +77,59 @@ private:
     const std::wstring& installation_;
 };
 
+// Folders this machine's product key names, read with the default view: the web folders,
+// the job ticket folders, and every value of the key that a token of the description reads.
+// Only administrators can write the key, so only there may a restore reach outside the
+// installation.
+std::vector<std::wstring> MachineFolders(const std::vector<Module>& modules) {
+    std::vector<std::wstring> folders;
+    const std::wstring key = CTupManager::kProductKey;
+    for (const auto& [subkey, name] : {std::pair{L"", L"WEBCLIENTPATH"}, std::pair{L"", L"WEBSERVERPATH"},
+                                       std::pair{L"", L"WEBQUEUEMANPATH"}, std::pair{L"", L"DIFPATH"},
+                                       std::pair{L"", L"POSJTCONFIGFOLDER"}, std::pair{L"\\TavAps", L"DIFPATH"}}) {
+        ObjContainer values;
+        values.LoadFromRegistry(key + subkey, false, -1, false);
+        std::wstring folder;
+        values.GetString(name, folder);
+        if (!folder.empty()) folders.push_back(folder);
+    }
+    const std::wstring inKey = key + L"\\";
+    for (const Module& module : modules) {
+        for (const CTupToken& token : module.tokens) {
+            const std::wstring& value = token.RegKeyValue();
+            if (value.size() <= inKey.size() || !tav::FoldEquals(value.substr(0, inKey.size()), inKey)) continue;
+            CTupToken fromKey;
+            fromKey.SetRegKeyValue(value);
+            const std::wstring folder = fromKey.GetValue();
+            if (!folder.empty()) folders.push_back(folder);
+        }
+    }
+    // A folder of unsound form, or a drive's root, names no place.
+    std::erase_if(folders, [](const std::wstring& folder) {
+        std::wstring normal = PathGuard::Normal(folder);
+        while (!normal.empty() && (normal.back() == L'\\' || normal.back() == L'/')) normal.pop_back();
+        return !PathGuard::FormProblem(folder).empty() || normal.size() <= 2;
+    });
+    return folders;
+}
+
+// Whether folder is one of roots or lies below one.
+bool WithinAny(const std::wstring& folder, const std::vector<std::wstring>& roots) {
+    const std::wstring inside = PathGuard::Normal(folder + L"\\");
+    return std::any_of(roots.begin(), roots.end(), [&](const std::wstring& root) {
+        return tav::FoldEquals(inside, PathGuard::Normal(root + L"\\")) || PathGuard::LiesIn(inside, root);
+    });
+}
+
+// The services the product's updaters stop: the server's and the remote print server's, the
+// web server, the spooler and the LPD services. The spooler's companions follow it on their own.
+bool IsProductService(const std::wstring& name) {
+    static const wchar_t* const kServices[] = {L"tavsvc", L"tavaps", L"tavapsvc", L"w3svc",
+                                               L"spooler", L"lpdsvc", L"tavlpdsvc"};
+    return std::any_of(std::begin(kServices), std::end(kServices),
+                       [&](const wchar_t* service) { return tav::FoldEquals(name, service); });
+}
+
 // Every file below folder, as paths relative to it with backslashes.
 void ListFiles(sys::IFiles& files, const std::wstring& root, const std::wstring& relative,
                std::vector<std::wstring>& found) {
@@ -110,9 +163,11 @@ bool SameBytes(sys::IFiles& files, const std::wstring& a, const std::wstring& b)
     return files.ReadAll(a, first) && files.ReadAll(b, second) && first == second;
 }
 
+// A link's target is never changed.
 void ClearReadOnly(sys::IFiles& files, const std::wstring& path) {
     uint32_t attributes = 0;
-    if (files.GetAttributes(path, attributes) && (attributes & sys::FileAttribute::ReadOnly)) {
+    if (files.GetAttributes(path, attributes) && (attributes & sys::FileAttribute::ReadOnly) &&
+        !(attributes & sys::FileAttribute::ReparsePoint)) {
         files.SetAttributes(path, sys::FileAttribute::Normal);
     }
 }
@@ -164,7 +219,7 @@ bool RunRestorer::Prepare(const std::wstring& backupFolder, const std::wstring& 
         info->GetStringList(L"GeneralAffectedServices", generalServices_);
     }
     record_ = ReadRunRecord(ReadResultLog(log, components, texts));
-    return CheckPlaces(problems) && Plan(problems) && CheckLinks(problems);
+    return CheckServices(problems) && CheckPlaces(problems) && Plan(problems) && CheckLinks(problems);
 }
 
 std::vector<EntryMatch> RunRestorer::EntriesFor(const LoggedFile& file, std::vector<const Module*>* owners) const {
@@ -180,10 +235,31 @@ std::vector<EntryMatch> RunRestorer::EntriesFor(const LoggedFile& file, std::vec
     return matches;
 }
 
+// A restore stops only services an update of the product would stop, whatever the kept
+// description names.
+bool RunRestorer::CheckServices(std::vector<std::string>& problems) {
+    for (const Module& module : modules_) {
+        for (const auto& name : module.services) {
+            if (IsProductService(name)) continue;
+            problems.push_back("the package description names the service " + U8(name) +
+                               " among the affected services of " + U8(module.component) +
+                               ", which is not one an update of the product stops");
+        }
+    }
+    for (const auto& name : generalServices_) {
+        if (IsProductService(name)) continue;
+        problems.push_back("the package description names the service " + U8(name) +
+                           " among its general affected services, which is not one an update of the product stops");
+    }
+    return problems.empty();
+}
+
 // Every file the restore would look at or change must lie where it may, judged before the file
 // system is asked anything about it.
 bool RunRestorer::CheckPlaces(std::vector<std::string>& problems) {
     const PathGuard guard(files_, installation_);
+    std::vector<std::wstring> places = MachineFolders(modules_);
+    places.push_back(installation_);
     rootOf_.assign(record_.files.size(), std::wstring());
     for (size_t i = 0; i < record_.files.size(); ++i) {
         const LoggedFile& file = record_.files[i];
@@ -193,8 +269,11 @@ bool RunRestorer::CheckPlaces(std::vector<std::string>& problems) {
         const std::vector<EntryMatch> entries = EntriesFor(file, &owners);
         std::vector<std::wstring> folders;
         for (size_t e = 0; e < entries.size(); ++e) {
+            // What the description spells out itself counts only inside a place this machine names.
             const std::wstring folder = FolderTokens(*owners[e], installation_).Replace(entries[e].installedFolder);
-            if (!folder.empty()) folders.push_back(folder);
+            if (!folder.empty() && PathGuard::FormProblem(folder).empty() && WithinAny(folder, places)) {
+                folders.push_back(folder);
+            }
         }
         std::string why;
         rootOf_[i] = guard.RootFor(file.installed, folders, why);
@@ -289,7 +368,7 @@ bool RunRestorer::Plan(std::vector<std::string>& problems) {
 
     for (size_t i = 0; i < record_.files.size(); ++i) {
         const LoggedFile& file = record_.files[i];
-        Action action{Action::Skip, file.installed, std::wstring(), std::string(), {}};
+        Action action{Action::Skip, file.installed, rootOf_[i], std::wstring(), std::string(), {}};
         // Only what the log shows the file phase did, or was doing when the run ended.
         const bool changed = file.replaced || file.inFlight || file.oldMade;
         if (file.backedUp) {
@@ -349,7 +428,8 @@ bool RunRestorer::CheckLinks(std::vector<std::string>& problems) {
         std::vector<std::pair<std::wstring, std::wstring>> ways;  // root, path
         if (action.kind == Action::PutBack) ways.push_back({installation_, action.backup});
         if (action.kind == Action::PutBack || action.kind == Action::Remove) ways.push_back({root, action.installed});
-        for (const auto& leftover : action.leftovers) ways.push_back({root, leftover});
+        // A leftover goes itself, link or not; only the folders on its way must lead nowhere else.
+        for (const auto& leftover : action.leftovers) ways.push_back({root, leftover.substr(0, leftover.rfind(L'\\'))});
         for (const auto& [from, path] : ways) {
             const std::string why = guard.LinkOnTheWay(from, path);
             if (why.empty()) continue;
@@ -422,8 +502,9 @@ bool RunRestorer::ApplyAction(const Action& action, Outcome& outcome,
         ClearReadOnly(files_, action.installed);
         // A folder removed since the update is made again.
         const bool folderReady = CreateFoldersAbove(files_, action.installed);
-        const TupStaging::Outcome placed = folderReady ? TupStaging::CopyIntoPlace(files_, action.backup, action.installed)
-                                                       : TupStaging::Outcome::NotCopied;
+        const TupStaging::Outcome placed = folderReady
+                                               ? TupStaging::CopyIntoPlace(files_, action.backup, action.installed, action.root)
+                                               : TupStaging::Outcome::NotCopied;
         if (!TupStaging::Placed(placed)) {
             report({Event::NotPutBack, action.installed});
             return false;
@@ -447,8 +528,7 @@ bool RunRestorer::ApplyAction(const Action& action, Outcome& outcome,
     }
     for (const auto& leftover : action.leftovers) {
         if (!sys::IsExistingFile(files_, leftover)) continue;
-        files_.SetAttributes(leftover, sys::FileAttribute::Normal);
-        if (files_.Remove(leftover)) {
+        if (TupStaging::ClearName(files_, leftover)) {
             report({Event::Removed, leftover});
         } else {
             report({Event::NotRemoved, leftover});

@@ -23,6 +23,7 @@ namespace restore {
 struct Action {
     enum Kind { PutBack, Remove, CannotPutBack, Skip } kind;
     std::wstring installed;
+    std::wstring root;    // the place it may be changed in, with no link below it
     std::wstring backup;  // PutBack
     std::string why;      // Remove, CannotPutBack, Skip
     std::vector<std::wstring> leftovers;  // staged and ".old" files the run left beside it
@@ -76,6 +77,7 @@ private:
     std::wstring BackupOf(const LoggedFile& file, const std::set<std::wstring>& claimed, std::string& why);
     std::wstring NamedBackup(const LoggedFile& file, std::string& why) const;
     std::vector<EntryMatch> EntriesFor(const LoggedFile& file, std::vector<const Module*>* owners = nullptr) const;
+    bool CheckServices(std::vector<std::string>& problems);
     bool CheckPlaces(std::vector<std::string>& problems);
     bool Plan(std::vector<std::string>& problems);
     bool CheckLinks(std::vector<std::string>& problems);

@@ -80,6 +80,14 @@ public:
 
     // Copies a file with its attributes; with failIfExists an existing target is an error.
     virtual bool Copy(const std::wstring& from, const std::wstring& to, bool failIfExists) = 0;
+    // Copies a file with its attributes and last-write time into a new file at to: fails when
+    // anything is at to already (a file, or a link even to nothing), and when the file it
+    // opened lies elsewhere than within (a folder above to, or to's own folder when empty)
+    // and the names below it say, that is when a link or junction below within led the way
+    // (the made file is removed again). Judged on the file opened, so no link is ever
+    // written through.
+    virtual bool CopyToNewFile(const std::wstring& from, const std::wstring& to,
+                               const std::wstring& within) = 0;
     // Moves or renames a file or folder; without replaceExisting an existing target is an
     // error.
     virtual bool Move(const std::wstring& from, const std::wstring& to, bool replaceExisting) = 0;

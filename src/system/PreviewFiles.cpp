@@ -146,6 +146,13 @@ bool CPreviewMachine::Files::Copy(const std::wstring& from, const std::wstring& 
     return true;
 }
 
+// The files below are not changed, so no link among them is followed: a new file is a copy
+// that fails when the target exists.
+bool CPreviewMachine::Files::CopyToNewFile(const std::wstring& from, const std::wstring& to,
+                                           const std::wstring&) {
+    return Copy(from, to, true);
+}
+
 std::vector<std::wstring> CPreviewMachine::Files::Descendants(const std::wstring& folder) {
     std::vector<std::wstring> paths;
     for (const FoundEntry& found : FindEntries(folder, L"*")) {

@@ -72,9 +72,8 @@ bool CTupModuleUpdater::ReplaceFile(const CTupModuleFile& file) const {
             Report(tav::kTextTargetFolderNotCreated);
             return false;
         }
-        if (!files.Copy(source, installed, true)) {
-            // Whatever the failed copy left is not the new file.
-            files.Remove(installed);
+        // A new file only, never through a link planted at its name.
+        if (!files.CopyToNewFile(source, installed, std::wstring())) {
             Report(tav::kTextFileNotCopied, installed);
             return false;
         }

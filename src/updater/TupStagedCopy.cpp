@@ -3,14 +3,28 @@
 
 namespace TupStaging {
 
-Outcome CopyIntoPlace(sys::IFiles& files, const std::wstring& source, const std::wstring& target) {
+bool ClearName(sys::IFiles& files, const std::wstring& path) {
+    uint32_t attributes = 0;
+    if (!files.GetAttributes(path, attributes)) return true;
+    if (files.Remove(path)) return true;
+    // A read-only copy left behind loses the attribute first; a link's target is never touched.
+    if (attributes & sys::FileAttribute::ReparsePoint) return false;
+    return files.SetAttributes(path, sys::FileAttribute::Normal) && files.Remove(path);
+}
+
+Outcome CopyIntoPlace(sys::IFiles& files, const std::wstring& source, const std::wstring& target,
+                      const std::wstring& within) {
     const std::wstring staged = target + kSuffix;
-    bool copied = files.Copy(source, staged, false);
-    if (!copied && files.SetAttributes(staged, sys::FileAttribute::Normal)) {
-        copied = files.Copy(source, staged, false);
+    if (!ClearName(files, staged)) return Outcome::NotCopied;
+    // Only a link is cleared from the old copy's name: a file there is someone's to keep.
+    uint32_t attributes = 0;
+    const std::wstring old = target + kOldSuffix;
+    if (files.GetAttributes(old, attributes) && (attributes & sys::FileAttribute::ReparsePoint) &&
+        !files.Remove(old)) {
+        return Outcome::NotCopied;
     }
-    if (!copied) {
-        files.Remove(staged);
+    if (!files.CopyToNewFile(source, staged, within)) {
+        ClearName(files, staged);
         return Outcome::NotCopied;
     }
     return PutInPlace(files, staged, target);

@@ -27,11 +27,16 @@ inline bool Placed(Outcome outcome) {
     return outcome == Outcome::Replaced || outcome == Outcome::ReplacedBesideOld;
 }
 
-// Copies source to target + kSuffix (replacing a staged copy left by an interrupted attempt,
-// read-only or not) and renames it over target; when target cannot be replaced, it is first
-// moved to target + kOldSuffix. A missing target is simply created. No staged copy is left
-// behind on failure.
-Outcome CopyIntoPlace(sys::IFiles& files, const std::wstring& source, const std::wstring& target);
+// Copies source to a new file target + kSuffix and renames it over target; when target cannot
+// be replaced, it is first moved to target + kOldSuffix. Whatever lay at either name before (a
+// copy left by an interrupted attempt, or a link) is removed first, never opened; the copy is
+// refused when a link or junction below within (target's folder when empty) leads it
+// elsewhere. A missing target is simply created. No staged copy is left behind on failure.
+Outcome CopyIntoPlace(sys::IFiles& files, const std::wstring& source, const std::wstring& target,
+                      const std::wstring& within = std::wstring());
+
+// Removes a file or link at a staged name without opening it; true when the name is free.
+bool ClearName(sys::IFiles& files, const std::wstring& path);
 
 // The rename half: puts an already staged file in place of target, as above.
 Outcome PutInPlace(sys::IFiles& files, const std::wstring& staged, const std::wstring& target);

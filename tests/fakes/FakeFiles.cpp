@@ -158,6 +158,15 @@ bool FakeFiles::Copy(const std::wstring& from, const std::wstring& to, bool fail
     return true;
 }
 
+// This file system has no links: a new file is a copy that fails when the target exists.
+bool FakeFiles::CopyToNewFile(const std::wstring& from, const std::wstring& to, const std::wstring&) {
+    uint32_t attributes = 0;
+    if (GetAttributes(to, attributes)) return false;
+    if (Copy(from, to, true)) return true;
+    Remove(to);  // what a failed copy began goes again
+    return false;
+}
+
 bool FakeFiles::Move(const std::wstring& from, const std::wstring& to, bool replaceExisting) {
     std::lock_guard<std::mutex> lock(mutex_);
     const std::wstring fromKey = Key(from);

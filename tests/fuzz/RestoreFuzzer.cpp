@@ -1,6 +1,7 @@
 // Fuzzes what decides the paths of a restore: any bytes as a backup folder's result log and
 // kept package description must be read without harm, and whatever plan comes out may change
-// only paths of a sound form, with backups read from the backup folder only.
+// only paths of a sound form inside the installation, with backups read from the backup folder
+// only.
 // An input is the description, a line "#LOG", then the log; without that line it is the log
 // alone, read with a fixed description. "%I%" in the log stands for the installation's folder,
 // which differs from process to process.
@@ -89,6 +90,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const restore::Action& action : restorer.Actions()) {
         const bool changes = action.kind == restore::Action::PutBack || action.kind == restore::Action::Remove;
         if (changes && !restore::PathGuard::FormProblem(action.installed).empty()) std::abort();
+        // This host's machine names no folder: nothing outside the installation may change.
+        if (changes && !restore::PathGuard::LiesIn(action.installed, tav::FromUtf8(installation))) std::abort();
         for (const auto& leftover : action.leftovers) {
             if (!restore::PathGuard::FormProblem(leftover).empty()) std::abort();
         }

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -159,6 +160,49 @@ TEST_F(PosixFilesTest, RemoveDeletesFilesOnly) {
     ASSERT_EQ(CreateFolderResult::Created, files.CreateFolder(scratch.PathOf("dir")));
     EXPECT_FALSE(files.Remove(scratch.PathOf("dir")));
     EXPECT_TRUE(sys::IsExistingFolder(files, scratch.PathOf("dir")));
+}
+
+TEST_F(PosixFilesTest, CopyToNewFileNeverWritesThroughALink) {
+    namespace fs = std::filesystem;
+    const fs::path root(tav::ToUtf8(scratch.PathOf("")));
+    struct Case {
+        const char* name;
+        const char* target;  // below the scratch folder
+        const char* within;  // below the scratch folder; empty: the target's folder
+        bool copied;
+    };
+    const Case cases[] = {
+        {"a free name", "inst/bin/a.dll", "inst", true},
+        {"a link at the name", "inst/bin/linked.dll", "inst", false},
+        {"a link to nothing at the name", "inst/bin/dangling.dll", "", false},
+        {"a folder link below within", "inst/lnk/a.dll", "inst", false},
+        {"a folder link above within", "inst/lnk/b.dll", "inst/lnk", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(root / "inst");
+        fs::remove_all(root / "elsewhere");
+        fs::create_directories(root / "inst" / "bin");
+        fs::create_directories(root / "elsewhere");
+        const std::wstring victim = Make("elsewhere/victim.dll", "someone's");
+        fs::create_symlink(root / "elsewhere" / "victim.dll", root / "inst" / "bin" / "linked.dll");
+        fs::create_symlink(root / "elsewhere" / "gone.dll", root / "inst" / "bin" / "dangling.dll");
+        fs::create_directory_symlink(root / "elsewhere", root / "inst" / "lnk");
+        const std::wstring source = Make("new.dll", "new bytes");
+        MakeReadOnly(source);
+
+        const std::wstring target = scratch.PathOf(c.target);
+        EXPECT_EQ(c.copied, files.CopyToNewFile(source, target, *c.within ? scratch.PathOf(c.within) : L""));
+        EXPECT_EQ("someone's", Content(victim));
+        EXPECT_FALSE(fs::exists(root / "elsewhere" / "gone.dll"));
+        if (c.copied) {
+            EXPECT_EQ("new bytes", Content(target));
+            uint32_t attributes = 0;
+            EXPECT_TRUE(files.GetAttributes(target, attributes) && (attributes & ReadOnly));
+        } else {
+            EXPECT_FALSE(fs::exists(root / "elsewhere" / "a.dll"));
+        }
+    }
 }
 
 TEST_F(PosixFilesTest, ReadAllAndWriteAllKeepEveryByte) {

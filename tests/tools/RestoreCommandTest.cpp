@@ -354,6 +354,38 @@ INSTANTIATE_TEST_SUITE_P(
                     t.Added(t.folder.PathOf("c.dll"));
                 },
                 "which lies outside the installation"},
+        Refusal{"LiteralFolderOutsideInTheDescription",
+                [](RestoreCommandTest& t) {
+                    // The description spells out a folder of its own: no place this machine names.
+                    const std::wstring victim = t.folder.PathOf("elsewhere") + L"\\v.dll";
+                    t.WriteDescription("", "<ITEM key=\"File\" type=\"OCContainer\"><ITEM key=\"UpdatePackageFile\" "
+                                           "type=\"OCString\">v.dll</ITEM><ITEM key=\"InstallationFile\" "
+                                           "type=\"OCString\">" + tav::ToUtf8(victim) + "</ITEM></ITEM>");
+                    t.Write(t.backup + L"v.dll", "backup's bytes");
+                    t.Write(victim, "someone's file");
+                    t.Replaced(victim);
+                },
+                "which lies outside the installation"},
+        Refusal{"TokenWithALiteralFolderOutside",
+                [](RestoreCommandTest& t) {
+                    const std::wstring web = t.folder.PathOf("webroot");
+                    t.WriteDescription("<ITEM key=\"Tokens\" type=\"OCContainer\"><ITEM key=\"Token0\" "
+                                       "type=\"OCContainer\"><ITEM key=\"Name\" type=\"OCString\">[$WEB]</ITEM>"
+                                       "<ITEM key=\"Path\" type=\"OCString\">" + tav::ToUtf8(web) + "\\</ITEM></ITEM></ITEM>",
+                                       "<ITEM key=\"File\" type=\"OCContainer\"><ITEM key=\"UpdatePackageFile\" "
+                                       "type=\"OCString\">c.asp</ITEM><ITEM key=\"InstallationFile\" "
+                                       "type=\"OCString\">[$WEB]c.asp</ITEM></ITEM>");
+                    t.Write(web + L"\\c.asp", "someone's file");
+                    t.Added(web + L"\\c.asp");
+                },
+                "which lies outside the installation"},
+        Refusal{"ServiceTheProductDoesNotStop",
+                [](RestoreCommandTest& t) {
+                    t.WriteDescription("<ITEM key=\"AffectedServices\" type=\"OCStringList\">"
+                                       "<ITEM key=\"0\" type=\"OCStringListItem\">tavsvc</ITEM>"
+                                       "<ITEM key=\"1\" type=\"OCStringListItem\">RemoteRegistry</ITEM></ITEM>");
+                },
+                "names the service RemoteRegistry among the affected services of Tarnova server"},
         Refusal{"BackupFolderNotBelowTupBkp",
                 [](RestoreCommandTest& t) {
                     fs::rename(t.Native(t.install + L"_TupBkp"), t.Native(t.install + L"Bkp"));
@@ -397,12 +429,15 @@ TEST_F(RestoreCommandTest, TargetsOfOnePackageFileArePutBackEachFromItsOwnBackup
     }
 }
 
-TEST_F(RestoreCommandTest, OutsideTheInstallationOnlyAFolderTheDescriptionNamesForTheFileIsChanged) {
-    // A module token names a folder outside the installation, as for a web server's folder.
+TEST_F(RestoreCommandTest, OutsideTheInstallationOnlyAFolderThisMachineNamesIsChanged) {
+    // A module token reads a folder outside the installation from the product's key, as for a
+    // web server's folder.
     const std::wstring web = folder.PathOf("webroot");
+    machine.registry.PutString(sys::RegistryRoot::LocalMachine, L"SOFTWARE\\Kelmark\\Tav", sys::RegistryView::Bits32,
+                               L"WEBROOT", web + L"\\");
     WriteDescription("<ITEM key=\"Tokens\" type=\"OCContainer\"><ITEM key=\"Token0\" type=\"OCContainer\">"
-                     "<ITEM key=\"Name\" type=\"OCString\">[$WEB]</ITEM><ITEM key=\"Path\" type=\"OCString\">" +
-                         tav::ToUtf8(web) + "\\</ITEM></ITEM></ITEM>",
+                     "<ITEM key=\"Name\" type=\"OCString\">[$WEB]</ITEM><ITEM key=\"RegKeyValue\" type=\"OCString\">"
+                     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Kelmark\\Tav\\WEBROOT</ITEM></ITEM></ITEM>",
                      "<ITEM key=\"File\" type=\"OCContainer\"><ITEM key=\"UpdatePackageFile\" type=\"OCString\">"
                      "c.asp</ITEM><ITEM key=\"InstallationFile\" type=\"OCString\">[$WEB]sub\\c.asp</ITEM></ITEM>");
     const std::wstring inside = web + L"\\sub\\c.asp", beside = web + L"\\other\\sub\\c.asp";
@@ -422,6 +457,43 @@ TEST_F(RestoreCommandTest, OutsideTheInstallationOnlyAFolderTheDescriptionNamesF
     EXPECT_EQ(3, refused.code);
     EXPECT_NE(std::string::npos, refused.err.find("which lies outside the installation")) << refused.err;
     EXPECT_EQ(before, Snapshot());
+}
+
+TEST_F(RestoreCommandTest, ALinkAtAStagedNameIsRemovedAndNeverWrittenThrough) {
+    struct Case {
+        const char* name;
+        const wchar_t* linkAt;  // ending of a's name
+        bool filePhaseReachedA;
+    };
+    const Case cases[] = {
+        {"staged name, a replaced", L".tup~new", true},
+        {"staged name, a only backed up", L".tup~new", false},
+        {"old copy's name, a replaced", L".old", true},
+    };
+    const std::string start = log;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        log = start;
+        const std::wstring victim = folder.PathOf("victim.dll");
+        Write(victim, "someone's file");
+        Write(a, c.filePhaseReachedA ? kNewA : kOldA);
+        Write(b, kNewB);
+        Log(tav::kTextUpdatingFile, b);
+        Log(tav::kTextFileUpdated, b);
+        if (c.filePhaseReachedA) {
+            Log(tav::kTextUpdatingFile, a);
+            Log(tav::kTextFileUpdated, a);
+        }
+        fs::remove(Native(a + c.linkAt));
+        fs::create_symlink(Native(victim), Native(a + c.linkAt));
+
+        const auto r = Restore();
+        EXPECT_EQ(0, r.code) << r.out << r.err;
+        EXPECT_EQ("someone's file", Read(victim));
+        EXPECT_EQ(kOldA, Read(a));
+        EXPECT_EQ(kOldB, Read(b));
+        EXPECT_FALSE(fs::is_symlink(Native(a + c.linkAt)));
+    }
 }
 
 TEST_F(RestoreCommandTest, AFileThatCannotBePutBackFailsTheRestoreButNotTheOthers) {

@@ -204,26 +204,28 @@ TEST_F(TupFileUpdateTest, ACopyThatFailsHalfWayLeavesTheInstalledFileAndTheBacku
               world.TakeReports());
 }
 
-TEST_F(TupFileUpdateTest, WhenTheNewFileCannotTakeItsPlaceTheOldOneComesBack) {
-    // A staged copy left by an interrupted update is overwritten; here it also cannot be
-    // renamed, so the new file never reaches its place.
+TEST_F(TupFileUpdateTest, AStagedNameThatCannotBeClearedFailsTheFileBeforeItIsTouched) {
+    // Whatever lies at the staged name is removed first; here it cannot be, so no new file is
+    // made there and the installed file stays as it was.
     Add(L"stuck.dll", L"C:\\TAV\\stuck.dll");
     files.AddFile(Staged(L"C:\\TAV\\stuck.dll"), "stale");
-    files.DenyMove(Staged(L"C:\\TAV\\stuck.dll"));
+    files.DenyDelete(Staged(L"C:\\TAV\\stuck.dll"));
     EXPECT_EQ(0, updater.ApplyUpdate());
     EXPECT_EQ((Reports{{tav::kTextUpdatingFile, L"C:\\TAV\\stuck.dll"},
                        {tav::kTextFileNotCopied, L"C:\\TAV\\stuck.dll"}}),
               world.TakeReports());
     EXPECT_EQ(Old(L"stuck.dll"), files.Read(L"C:\\TAV\\stuck.dll"));
+    EXPECT_EQ("stale", files.Read(Staged(L"C:\\TAV\\stuck.dll")));
     EXPECT_FALSE(files.Exists(L"C:\\TAV\\stuck.dll.old"));
-    EXPECT_FALSE(files.Exists(Staged(L"C:\\TAV\\stuck.dll")));
 
-    // A stale staged copy that can move is simply replaced by the new one, read-only or not.
-    files.AddFile(Staged(L"C:\\TAV\\stuck.dll"), "stale",
+    // A stale staged copy that can go is removed and the new one made, read-only or not.
+    updater.Files().front().SetUpdateFile(0);
+    Add(L"fresh.dll", L"C:\\TAV\\fresh.dll");
+    files.AddFile(Staged(L"C:\\TAV\\fresh.dll"), "stale",
                   sys::FileAttribute::ReadOnly | sys::FileAttribute::Archive);
     EXPECT_EQ(1, updater.ReplaceFiles());
-    EXPECT_EQ(New(L"stuck.dll"), files.Read(L"C:\\TAV\\stuck.dll"));
-    EXPECT_FALSE(files.Exists(Staged(L"C:\\TAV\\stuck.dll")));
+    EXPECT_EQ(New(L"fresh.dll"), files.Read(L"C:\\TAV\\fresh.dll"));
+    EXPECT_FALSE(files.Exists(Staged(L"C:\\TAV\\fresh.dll")));
 }
 
 }  // namespace

@@ -144,6 +144,31 @@ TEST_F(FilesWin, CopyHonoursFailIfExistsAndKeepsAttributes) {
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, RawAttributes(scratch.PathOf(L"other.dll")));
 }
 
+TEST_F(FilesWin, CopyToNewFileMakesOnlyANewFileWithTheSourcesAttributesAndTime) {
+    const std::wstring source = Make(L"source.dll", std::string(3 << 20, 'n'));
+    ASSERT_TRUE(files.SetAttributes(source, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_EQ(CreateFolderResult::Created, files.CreateFolder(scratch.PathOf(L"bin")));
+    const std::wstring fresh = scratch.PathOf(L"bin\\fresh.dll");
+
+    EXPECT_TRUE(files.CopyToNewFile(source, fresh, scratch.Path()));
+    EXPECT_EQ(std::string(3 << 20, 'n'), Content(fresh));
+    EXPECT_EQ(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN,
+              RawAttributes(fresh) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    WIN32_FILE_ATTRIBUTE_DATA from{}, to{};
+    ASSERT_TRUE(GetFileAttributesExW(source.c_str(), GetFileExInfoStandard, &from));
+    ASSERT_TRUE(GetFileAttributesExW(fresh.c_str(), GetFileExInfoStandard, &to));
+    EXPECT_EQ(0, CompareFileTime(&from.ftLastWriteTime, &to.ftLastWriteTime));
+
+    // An existing file is no new name; nor is a target outside the folder named.
+    const std::wstring taken = Make(L"bin\\taken.dll", "old");
+    EXPECT_FALSE(files.CopyToNewFile(source, taken, L""));
+    EXPECT_EQ("old", Content(taken));
+    EXPECT_FALSE(files.CopyToNewFile(source, scratch.PathOf(L"other.dll"), scratch.PathOf(L"bin")));
+    EXPECT_FALSE(files.CopyToNewFile(scratch.PathOf(L"missing.dll"), scratch.PathOf(L"bin\\x.dll"), L""));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, RawAttributes(scratch.PathOf(L"other.dll")));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, RawAttributes(scratch.PathOf(L"bin\\x.dll")));
+}
+
 TEST_F(FilesWin, MoveRenamesFilesAndFoldersAndReplacesOnlyWhenAsked) {
     const std::wstring file = Make(L"module.dll", "current");
     const std::wstring old = scratch.PathOf(L"module.dll.old");

@@ -36,6 +36,10 @@ public:
     bool Copy(const std::wstring& from, const std::wstring& to, bool failIfExists) override {
         return real_.Copy(from, to, failIfExists);
     }
+    bool CopyToNewFile(const std::wstring& from, const std::wstring& to,
+                       const std::wstring& within) override {
+        return real_.CopyToNewFile(from, to, within);
+    }
     bool Move(const std::wstring& from, const std::wstring& to, bool replaceExisting) override {
         return real_.Move(from, to, replaceExisting);
     }

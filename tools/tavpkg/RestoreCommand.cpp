@@ -25,8 +25,9 @@ const char kHelp[] =
     "'started:' lines and a last 'restore: ...' line.\n"
     "Exit 0 when every file was put back; 1 when any file or service failed (the others are\n"
     "still done); 2 for a wrong command line; 3 when the backup cannot be read, a file's\n"
-    "place cannot be told, or a path lies outside the installation (the folder above\n"
-    "_TupBkp) and every folder the description names for it (nothing is changed).\n";
+    "place cannot be told, a path lies outside the installation (the folder above _TupBkp)\n"
+    "and every folder this machine's product key names, or the description names a service\n"
+    "an update of the product does not stop (nothing is changed).\n";
 
 constexpr int kIncomplete = 1;
 constexpr int kRefused = 3;

@@ -57,6 +57,40 @@ bool WriteFully(int fd, const char* data, size_t bytes) {
 
 bool IsReadOnly(const struct stat& st) { return (st.st_mode & S_IWUSR) == 0; }
 
+// The path without repeated or trailing slashes, made absolute from the current folder.
+std::string Absolute(std::string name) {
+    if (name.empty() || name[0] != '/') {
+        char* here = getcwd(nullptr, 0);
+        name = std::string(here ? here : "") + "/" + name;
+        std::free(here);
+    }
+    std::string normal;
+    for (char c : name) {
+        if (c != '/' || normal.empty() || normal.back() != '/') normal += c;
+    }
+    if (normal.size() > 1 && normal.back() == '/') normal.pop_back();
+    return normal;
+}
+
+// Where an open file really lies, every link on its way resolved.
+std::string OpenedPath(int fd) {
+    std::vector<char> buffer(4096);
+    const ssize_t n = readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), buffer.data(), buffer.size());
+    return n > 0 && static_cast<size_t>(n) < buffer.size() ? std::string(buffer.data(), static_cast<size_t>(n))
+                                                           : std::string();
+}
+
+// Where path would lie with the links above within resolved and none below it.
+std::string ResolvedBelow(const std::string& within, const std::string& path) {
+    if (within == "/") return path;
+    char* real = realpath(within.c_str(), nullptr);
+    if (!real) return std::string();
+    std::string resolved = real;
+    std::free(real);
+    if (resolved == "/") resolved.clear();
+    return resolved + path.substr(within.size());
+}
+
 // Whether name is an existing read-only file; checked by hand because root may write anyway.
 bool IsReadOnlyFile(const std::string& name) {
     struct stat st {};
@@ -134,6 +168,33 @@ bool PosixFiles::Copy(const std::wstring& from, const std::wstring& to, bool fai
     return true;
 }
 
+bool PosixFiles::CopyToNewFile(const std::wstring& from, const std::wstring& to, const std::wstring& within) {
+    std::string bytes;
+    if (!ReadAll(from, bytes)) return false;
+    const std::string target = Absolute(NativePath(to));
+    std::string folder = within.empty() ? target.substr(0, target.rfind('/')) : Absolute(NativePath(within));
+    if (folder.empty()) folder = "/";
+    if (folder != "/" && target.compare(0, folder.size() + 1, folder + "/") != 0) return false;
+    // Creating exclusively never follows a link at the name itself.
+    Descriptor fd(open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (fd.get() < 0) return false;
+    const std::string opened = OpenedPath(fd.get());
+    if (opened.empty() || opened != ResolvedBelow(folder, target)) {
+        if (!opened.empty()) unlink(opened.c_str());
+        return false;
+    }
+    struct stat source {};
+    if (stat(NativePath(from).c_str(), &source) != 0 || !WriteFully(fd.get(), bytes.data(), bytes.size())) {
+        unlink(opened.c_str());
+        return false;
+    }
+    // The copy keeps the read-only attribute and the last-write time.
+    fchmod(fd.get(), source.st_mode & 07777);
+    const struct timespec times[2] = {{0, UTIME_OMIT}, source.st_mtim};
+    futimens(fd.get(), times);
+    return true;
+}
+
 bool PosixFiles::Move(const std::wstring& from, const std::wstring& to, bool replaceExisting) {
     const std::string source = NativePath(from);
     const std::string target = NativePath(to);
@@ -149,6 +210,8 @@ bool PosixFiles::Move(const std::wstring& from, const std::wstring& to, bool rep
 bool PosixFiles::Remove(const std::wstring& path) {
     const std::string name = NativePath(path);
     struct stat st {};
+    // A link goes itself, whatever it leads to.
+    if (lstat(name.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) return unlink(name.c_str()) == 0;
     if (stat(name.c_str(), &st) != 0 || S_ISDIR(st.st_mode) || IsReadOnly(st)) return false;
     return unlink(name.c_str()) == 0;
 }

@@ -12,6 +12,8 @@ public:
     bool SetAttributes(const std::wstring& path, uint32_t attributes) override;
     CreateFolderResult CreateFolder(const std::wstring& path) override;
     bool Copy(const std::wstring& from, const std::wstring& to, bool failIfExists) override;
+    bool CopyToNewFile(const std::wstring& from, const std::wstring& to,
+                       const std::wstring& within) override;
     bool Move(const std::wstring& from, const std::wstring& to, bool replaceExisting) override;
     bool Remove(const std::wstring& path) override;
     bool CanOpenExclusively(const std::wstring& path) override;

@@ -76,6 +76,45 @@ private:
     FileHandle file_;
 };
 
+// The path an open handle names, every link and junction on its way resolved, without the
+// "\\?\" prefix; empty when it cannot be told.
+std::wstring FinalPath(HANDLE handle) {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD length = GetFinalPathNameByHandleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                                       FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (length == 0) return std::wstring();
+        if (length < buffer.size()) {
+            std::wstring path(buffer.data(), length);
+            if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0) return L"\\" + path.substr(7);
+            if (path.compare(0, 4, L"\\\\?\\") == 0) return path.substr(4);
+            return path;
+        }
+        buffer.resize(length + 1);
+    }
+}
+
+// The final path of a folder, without a separator at its end.
+std::wstring FinalFolderPath(const std::wstring& folder) {
+    const FileHandle handle(CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    std::wstring path = handle.IsOpen() ? FinalPath(handle.Get()) : std::wstring();
+    while (!path.empty() && path.back() == L'\\') path.pop_back();
+    return path;
+}
+
+bool SameName(const std::wstring& a, const std::wstring& b) {
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
+                                TRUE) == CSTR_EQUAL;
+}
+
+// Removes the file behind an open handle, whatever name leads to it.
+void DeleteByHandle(HANDLE handle) {
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof(disposition));
+}
+
 }  // namespace
 
 std::unique_ptr<IAppendFile> Win32Files::OpenForAppend(const std::wstring& path) {
@@ -107,6 +146,57 @@ CreateFolderResult Win32Files::CreateFolder(const std::wstring& path) {
 
 bool Win32Files::Copy(const std::wstring& from, const std::wstring& to, bool failIfExists) {
     return CopyFileW(from.c_str(), to.c_str(), failIfExists ? TRUE : FALSE) != FALSE;
+}
+
+bool Win32Files::CopyToNewFile(const std::wstring& from, const std::wstring& to, const std::wstring& within) {
+    std::wstring folder = within;
+    if (folder.empty()) {
+        const size_t slash = to.find_last_of(L"\\/");
+        if (slash == std::wstring::npos) return false;
+        folder = to.substr(0, slash);
+    }
+    while (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/')) folder.pop_back();
+    if (to.size() <= folder.size() + 1 || !SameName(to.substr(0, folder.size()), folder) ||
+        (to[folder.size()] != L'\\' && to[folder.size()] != L'/')) {
+        return false;
+    }
+    const FileHandle source(CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!source.IsOpen() || !GetFileInformationByHandle(source.Get(), &info)) return false;
+    // A new name only: an existing file, or a link even to nothing, makes this fail.
+    const FileHandle target(CreateFileW(to.c_str(), GENERIC_WRITE | DELETE | FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!target.IsOpen()) return false;
+    // What was opened must be the name below within, with no link or junction on the way.
+    std::wstring below = to.substr(folder.size());
+    for (wchar_t& c : below) c = c == L'/' ? L'\\' : c;
+    const std::wstring root = FinalFolderPath(folder);
+    if (root.empty() || !SameName(FinalPath(target.Get()), root + below)) {
+        DeleteByHandle(target.Get());
+        return false;
+    }
+    std::vector<char> buffer(1 << 20);
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(source.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr) ||
+            (read > 0 && !WriteFully(target.Get(), buffer.data(), read))) {
+            DeleteByHandle(target.Get());
+            return false;
+        }
+        if (read == 0) break;
+    }
+    // The copy keeps the source's attributes and last-write time, as a copy by name does.
+    FILE_BASIC_INFO basic{};
+    basic.LastWriteTime.LowPart = info.ftLastWriteTime.dwLowDateTime;
+    basic.LastWriteTime.HighPart = static_cast<LONG>(info.ftLastWriteTime.dwHighDateTime);
+    basic.FileAttributes = info.dwFileAttributes & ~FILE_ATTRIBUTE_DIRECTORY;
+    if (basic.FileAttributes == 0) basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    if (!SetFileInformationByHandle(target.Get(), FileBasicInfo, &basic, sizeof(basic))) {
+        DeleteByHandle(target.Get());
+        return false;
+    }
+    return true;
 }
 
 bool Win32Files::Move(const std::wstring& from, const std::wstring& to, bool replaceExisting) {
