@@ -159,6 +159,12 @@ TEST_F(FilesWin, CopyToNewFileMakesOnlyANewFileWithTheSourcesAttributesAndTime) 
     ASSERT_TRUE(GetFileAttributesExW(fresh.c_str(), GetFileExInfoStandard, &to));
     EXPECT_EQ(0, CompareFileTime(&from.ftLastWriteTime, &to.ftLastWriteTime));
 
+    // Slashes name the same place.
+    std::wstring slashed = scratch.PathOf(L"bin\\other.dll");
+    std::replace(slashed.begin(), slashed.end(), L'\\', L'/');
+    EXPECT_TRUE(files.CopyToNewFile(source, slashed, scratch.Path()));
+    EXPECT_EQ(std::string(3 << 20, 'n'), Content(scratch.PathOf(L"bin\\other.dll")));
+
     // An existing file is no new name; nor is a target outside the folder named.
     const std::wstring taken = Make(L"bin\\taken.dll", "old");
     EXPECT_FALSE(files.CopyToNewFile(source, taken, L""));

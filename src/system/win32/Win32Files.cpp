@@ -149,15 +149,17 @@ bool Win32Files::Copy(const std::wstring& from, const std::wstring& to, bool fai
 }
 
 bool Win32Files::CopyToNewFile(const std::wstring& from, const std::wstring& to, const std::wstring& within) {
-    std::wstring folder = within;
+    // Both spelled with backslashes, to compare them with what the system names.
+    std::wstring target = to, folder = within;
+    for (std::wstring* path : {&target, &folder}) std::replace(path->begin(), path->end(), L'/', L'\\');
     if (folder.empty()) {
-        const size_t slash = to.find_last_of(L"\\/");
+        const size_t slash = target.rfind(L'\\');
         if (slash == std::wstring::npos) return false;
-        folder = to.substr(0, slash);
+        folder = target.substr(0, slash);
     }
-    while (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/')) folder.pop_back();
-    if (to.size() <= folder.size() + 1 || !SameName(to.substr(0, folder.size()), folder) ||
-        (to[folder.size()] != L'\\' && to[folder.size()] != L'/')) {
+    while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+    if (target.size() <= folder.size() + 1 || !SameName(target.substr(0, folder.size()), folder) ||
+        target[folder.size()] != L'\\') {
         return false;
     }
     const FileHandle source(CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -165,23 +167,21 @@ bool Win32Files::CopyToNewFile(const std::wstring& from, const std::wstring& to,
     BY_HANDLE_FILE_INFORMATION info{};
     if (!source.IsOpen() || !GetFileInformationByHandle(source.Get(), &info)) return false;
     // A new name only: an existing file, or a link even to nothing, makes this fail.
-    const FileHandle target(CreateFileW(to.c_str(), GENERIC_WRITE | DELETE | FILE_WRITE_ATTRIBUTES, 0, nullptr,
+    const FileHandle made(CreateFileW(target.c_str(), GENERIC_WRITE | DELETE | FILE_WRITE_ATTRIBUTES, 0, nullptr,
                                         CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!target.IsOpen()) return false;
+    if (!made.IsOpen()) return false;
     // What was opened must be the name below within, with no link or junction on the way.
-    std::wstring below = to.substr(folder.size());
-    for (wchar_t& c : below) c = c == L'/' ? L'\\' : c;
     const std::wstring root = FinalFolderPath(folder);
-    if (root.empty() || !SameName(FinalPath(target.Get()), root + below)) {
-        DeleteByHandle(target.Get());
+    if (root.empty() || !SameName(FinalPath(made.Get()), root + target.substr(folder.size()))) {
+        DeleteByHandle(made.Get());
         return false;
     }
     std::vector<char> buffer(1 << 20);
     for (;;) {
         DWORD read = 0;
         if (!ReadFile(source.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr) ||
-            (read > 0 && !WriteFully(target.Get(), buffer.data(), read))) {
-            DeleteByHandle(target.Get());
+            (read > 0 && !WriteFully(made.Get(), buffer.data(), read))) {
+            DeleteByHandle(made.Get());
             return false;
         }
         if (read == 0) break;
@@ -192,8 +192,8 @@ bool Win32Files::CopyToNewFile(const std::wstring& from, const std::wstring& to,
     basic.LastWriteTime.HighPart = static_cast<LONG>(info.ftLastWriteTime.dwHighDateTime);
     basic.FileAttributes = info.dwFileAttributes & ~FILE_ATTRIBUTE_DIRECTORY;
     if (basic.FileAttributes == 0) basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-    if (!SetFileInformationByHandle(target.Get(), FileBasicInfo, &basic, sizeof(basic))) {
-        DeleteByHandle(target.Get());
+    if (!SetFileInformationByHandle(made.Get(), FileBasicInfo, &basic, sizeof(basic))) {
+        DeleteByHandle(made.Get());
         return false;
     }
     return true;
