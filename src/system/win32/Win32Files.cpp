@@ -168,7 +168,7 @@ bool Win32Files::CopyToNewFile(const std::wstring& from, const std::wstring& to,
     if (!source.IsOpen() || !GetFileInformationByHandle(source.Get(), &info)) return false;
     // A new name only: an existing file, or a link even to nothing, makes this fail.
     const FileHandle made(CreateFileW(target.c_str(), GENERIC_WRITE | DELETE | FILE_WRITE_ATTRIBUTES, 0, nullptr,
-                                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!made.IsOpen()) return false;
     // What was opened must be the name below within, with no link or junction on the way.
     const std::wstring root = FinalFolderPath(folder);
