@@ -8,9 +8,9 @@
 
 namespace {
 
-// A left-to-right embedding keeps a run's trailing neutrals (the closing backslash of a
-// folder) with it, where a pair of left-to-right marks alone does not in every renderer.
-constexpr wchar_t kLeftToRightEmbedding = 0x202A;
+// A run is held left to right by an override: its backslashes, colons and dots then stay in
+// place in every renderer (marks or an embedding alone let some renderers split a folder).
+constexpr wchar_t kLeftToRightOverride = 0x202D;
 constexpr wchar_t kRightToLeftEmbedding = 0x202B;
 constexpr wchar_t kPopDirectionalFormatting = 0x202C;
 
@@ -88,7 +88,7 @@ std::wstring MarkLeftToRightRuns(const std::wstring& line) {
     size_t copied = 0;
     for (const Run& run : runs) {
         marked.append(line, copied, run.begin - copied);
-        marked += kLeftToRightEmbedding;
+        marked += kLeftToRightOverride;
         marked.append(line, run.begin, run.end - run.begin);
         marked += kPopDirectionalFormatting;
         copied = run.end;

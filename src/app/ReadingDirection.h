@@ -13,7 +13,7 @@ bool IsRightToLeftLanguage(const std::wstring& code);
 uint32_t MessageStyleIn(const std::wstring& language, uint32_t style);
 
 // The text as a window of the language shows it: in a right-to-left language every run of
-// Latin words, digits and path characters of each line is embedded left to right, so
+// Latin words, digits and path characters of each line is held left to right, so
 // that "C:\TAVSERVER\" or "1.2.3.4 -> 1.2.3.1000" read as written and the punctuation around
 // them keeps its place in the sentence. Other languages get the text unchanged.
 std::wstring TextForDisplay(const std::wstring& text, const std::wstring& language);

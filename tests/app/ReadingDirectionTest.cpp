@@ -12,11 +12,11 @@ namespace {
 
 namespace Style = sys::MessageStyle;
 
-// The directional marks written as visible characters: { for a run embedded left to right,
+// The directional marks written as visible characters: { for a run held left to right,
 // [ for a line embedded right to left, ] where either ends.
 std::wstring Visible(std::wstring text) {
     for (wchar_t& c : text) {
-        if (c == 0x202A) c = L'{';
+        if (c == 0x202D) c = L'{';
         if (c == 0x202B) c = L'[';
         if (c == 0x202C) c = L']';
     }

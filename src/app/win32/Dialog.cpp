@@ -43,8 +43,9 @@ namespace {
 
 constexpr LONG kRightToLeftStyles = WS_EX_LAYOUTRTL | WS_EX_RTLREADING;
 // An edit box is not mirrored (mirrored edit boxes misplace Latin runs inside Arabic lines);
-// it aligns and reads right to left instead, its scroll bar on the left.
-constexpr LONG kRightToLeftEditStyles = WS_EX_RTLREADING | WS_EX_RIGHT | WS_EX_LEFTSCROLLBAR;
+// it aligns and reads right to left instead. Its scroll bar stays on the right: some systems
+// do not draw one on the left of an edit box.
+constexpr LONG kRightToLeftEditStyles = WS_EX_RTLREADING | WS_EX_RIGHT;
 
 bool IsClass(HWND control, const wchar_t* name) {
     wchar_t found[16] = {};

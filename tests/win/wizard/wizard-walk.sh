@@ -66,9 +66,9 @@ wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemL
 
 # The directional marks that right-to-left pages put around Latin parts; texts are compared
 # without them, and checked for them where they belong.
-lre=$'\xe2\x80\xaa' rle=$'\xe2\x80\xab' pdf=$'\xe2\x80\xac'
+lro=$'\xe2\x80\xad' rle=$'\xe2\x80\xab' pdf=$'\xe2\x80\xac'
 driver_raw() { wine "$driver_exe" --desktop "$desktop" "$@" 2>>"$work/driver.log" | tr -d '\r'; }
-driver() { driver_raw "$@" | sed "s/$lre//g; s/$rle//g; s/$pdf//g"; }
+driver() { driver_raw "$@" | sed "s/$lro//g; s/$rle//g; s/$pdf//g"; }
 text_of() { driver text --dialog "$1" "$2"; }
 state_of() { driver state --dialog "$1" "$2"; }
 # A text of the language file, as the wizard reads it.
@@ -180,9 +180,9 @@ expect_match "summary folder" "$summary" 'C:\\TAVSERVER\\'
 expect_match "summary module" "$summary" '^    Module$'
 # The folder keeps its direction inside an Arabic line; other languages get no marks.
 if [ "$L" == AR ]; then
-    expect_has "summary folder marked" "$(driver_raw text --dialog 1005 1014)" "${lre}C:\\TAVSERVER\\${pdf}"
+    expect_has "summary folder marked" "$(driver_raw text --dialog 1005 1014)" "${lro}C:\\TAVSERVER\\${pdf}"
 else
-    expect "summary without marks" "$(driver_raw text --dialog 1005 1014 | grep -c "$lre")" "0"
+    expect "summary without marks" "$(driver_raw text --dialog 1005 1014 | grep -c "$lro")" "0"
 fi
 expect "1000 page 2" "$(text_of 1005 1000)" "$(lang 53026 "$L")"
 shot page2-$l
@@ -233,7 +233,7 @@ log=$(tr -d '\r' <"$backup/_log.csv" 2>/dev/null)
 expect_match "result log ends with success" "$(tail -n1 <<<"$log")" "$(lang 53038 EN)\$"
 expect_match "result log: service stopped" "$log" "$(lang 53078 EN).*tavsvc"
 expect_match "result log: service started" "$log" "$(lang 53086 EN).*tavsvc"
-expect "result log without directional marks" "$(grep -c -e "$lre" -e "$rle" <<<"$log")" "0"
+expect "result log without directional marks" "$(grep -c -e "$lro" -e "$rle" <<<"$log")" "0"
 
 step "a second start: the stored language, and Cancel"
 wine reg add 'HKLM\SOFTWARE\Kelmark\Tav' /v TavLanguage /d "$L" /f /reg:32 >/dev/null
