@@ -42,10 +42,9 @@ bool Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 namespace {
 
 constexpr LONG kRightToLeftStyles = WS_EX_LAYOUTRTL | WS_EX_RTLREADING;
-// An edit box is not mirrored (mirrored edit boxes misplace Latin runs inside Arabic lines);
-// it aligns and reads right to left instead. Its scroll bar stays on the right: some systems
-// do not draw one on the left of an edit box.
-constexpr LONG kRightToLeftEditStyles = WS_EX_RTLREADING | WS_EX_RIGHT;
+// An edit box is not mirrored (mirrored edit boxes misplace Latin runs inside Arabic lines):
+// it is aligned right, and its lines come embedded right to left (TextForEditBox). Extended
+// right-to-left styles on it cost its scroll bar under Wine.
 
 bool IsClass(HWND control, const wchar_t* name) {
     wchar_t found[16] = {};
@@ -67,8 +66,7 @@ LONG WithDirection(LONG exStyle, LONG styles, bool rightToLeft) {
 void RemakeEdit(HWND dialog, HWND edit, const RECT& place, bool rightToLeft) {
     const LONG oldStyle = GetWindowLongW(edit, GWL_STYLE);
     const LONG style = rightToLeft ? ((oldStyle & ~ES_CENTER) | ES_RIGHT) : (oldStyle & ~ES_RIGHT);
-    const LONG exStyle = WithDirection(GetWindowLongW(edit, GWL_EXSTYLE) & ~WS_EX_LAYOUTRTL,
-                                       kRightToLeftEditStyles, rightToLeft);
+    const LONG exStyle = GetWindowLongW(edit, GWL_EXSTYLE) & ~kRightToLeftStyles;
     if (style == oldStyle && exStyle == GetWindowLongW(edit, GWL_EXSTYLE)) return;
     const int length = GetWindowTextLengthW(edit);
     std::vector<wchar_t> text(static_cast<size_t>(length) + 1);
