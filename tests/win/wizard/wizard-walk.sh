@@ -3,7 +3,8 @@
 # service with a version resource) runs as "TavSvc" from C:\TavServer, and the wizard starts
 # from C:\Update with a package whose module updater replaces that program by a newer one and
 # asks for a missing runtime. The UI driver answers the start-up question, walks all four pages
-# in English and a second language (German, or TAV_WALK_LANGUAGE), the settings dialog and the
+# in English and a second language (German, or TAV_WALK_LANGUAGE; Arabic first mirrors page 0
+# and its message boxes, English turns them back), the settings dialog and the
 # final question, waits for the run, and the
 # test checks the status lines, the replaced file, the backup, the result log and the restarted
 # service. A second start checks the stored language and Cancel.
