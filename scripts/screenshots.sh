@@ -5,7 +5,8 @@
 # walk test updates its staged server, for German and the languages with the longest texts or
 # other scripts (or those given: scripts/screenshots.sh FI AR); then every template and form as
 # the dialog host shows them from the same templates and language file; then every page of the
-# demo update, two of which are the README's pictures (docs/screenshots/).
+# demo update, two of which are the README's pictures (docs/screenshots/), as are two Arabic
+# pages, laid out right to left, when Arabic is among the languages.
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -38,4 +39,9 @@ for shot in 3-summary:wizard-summary 7-done:wizard-done; do
     # The wizard's window without the desktop around it.
     /usr/bin/convert "$out/demo/${shot%%:*}.png" -fuzz 2% -trim +repage "docs/screenshots/${shot#*:}.png"
 done
+if [ -d "$out/AR" ]; then
+    for shot in page2-ar:wizard-summary-ar page3-ar:wizard-done-ar; do
+        /usr/bin/convert "$out/AR/${shot%%:*}.png" -fuzz 2% -trim +repage "docs/screenshots/${shot#*:}.png"
+    done
+fi
 echo "screenshots in $out, the README's in docs/screenshots"

@@ -2,6 +2,7 @@
 #include "app/WizardFlow.h"
 
 #include "app/CommSyncSettings.h"
+#include "app/ReadingDirection.h"
 #include "app/lang/StringBase.h"
 #include "app/lang/TextIds.h"
 #include "base/WideText.h"
@@ -64,6 +65,8 @@ bool CWizardFlow::SelectLanguage(int index) {
     manager_.SetLanguage(&language_);
     return true;
 }
+
+bool CWizardFlow::RightToLeft() const { return IsRightToLeftLanguage(language_); }
 
 std::vector<ControlLook> CWizardFlow::Controls() const {
     std::vector<ControlLook> looks;

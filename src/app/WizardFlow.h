@@ -48,6 +48,8 @@ public:
     bool SelectLanguage(int index);
     int LanguageIndex() const { return languageIndex_; }
     const std::wstring& Language() const { return language_; }
+    // Whether the wizard's windows are mirrored and read right to left in its language.
+    bool RightToLeft() const;
 
     int Page() const { return page_; }
     // Every control from 1000 to 1024 as the current page shows it.

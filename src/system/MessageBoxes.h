@@ -17,6 +17,9 @@ constexpr uint32_t IconError = 0x10;
 constexpr uint32_t IconQuestion = 0x20;
 constexpr uint32_t IconWarning = 0x30;
 constexpr uint32_t IconInformation = 0x40;
+// For a right-to-left language: the text aligned right and read right to left.
+constexpr uint32_t Right = 0x80000;
+constexpr uint32_t RtlReading = 0x100000;
 }  // namespace MessageStyle
 
 // The button that closed a message box.

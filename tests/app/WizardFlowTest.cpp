@@ -144,6 +144,21 @@ TEST_F(WizardFlowTest, TheStoredLanguageIsTakenOnlyWhenItIsExactlyOneOfTheOthers
     EXPECT_EQ(std::vector<std::wstring>{L"FI"}, manager.languages);
 }
 
+TEST_F(WizardFlowTest, TheWindowsReadRightToLeftExactlyWhileTheLanguageIsArabic) {
+    CWizardFlow& stored = Flow();
+    stored.ChooseStoredLanguage(L"AR");
+    EXPECT_TRUE(stored.RightToLeft());
+    CWizardFlow& flow = Flow();
+    EXPECT_FALSE(flow.RightToLeft());
+    // Switching both ways on the first page, through every other language.
+    for (int index = 1; index < 15; ++index) {
+        EXPECT_TRUE(flow.SelectLanguage(0));
+        EXPECT_TRUE(flow.RightToLeft());
+        EXPECT_TRUE(flow.SelectLanguage(index));
+        EXPECT_FALSE(flow.RightToLeft()) << tav::ToUtf8(flow.Language());
+    }
+}
+
 TEST_F(WizardFlowTest, TheFirstFailedWelcomeCheckEndsTheWizardWithItsText) {
     const struct {
         void (*spoil)(FakeWizardManager&);

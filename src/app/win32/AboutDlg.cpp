@@ -1,6 +1,7 @@
 // The About box: its title and the program title in the wizard's language.
 #include "app/win32/AboutDlg.h"
 
+#include "app/ReadingDirection.h"
 #include "app/lang/StringBase.h"
 #include "app/lang/TextIds.h"
 #include "ResourceIds.h"
@@ -9,7 +10,10 @@ CAboutDlg::CAboutDlg(CStringBase& texts, const std::wstring* language)
     : app::CDialog(IDD_ABOUTBOX), texts_(texts), language_(language) {}
 
 bool CAboutDlg::OnInitDialog() {
-    SetWindowTextW(Handle(), texts_.GetTextOrEmpty(tav::kTextAboutWizard, *language_).c_str());
-    SetItemText(IDC_ABOUT_TITLE, texts_.GetTextOrEmpty(tav::kTextWizardTitle, *language_));
+    auto text = [this](uint32_t id) {
+        return TextForDisplay(texts_.GetTextOrEmpty(static_cast<int32_t>(id), *language_), *language_);
+    };
+    SetWindowTextW(Handle(), text(tav::kTextAboutWizard).c_str());
+    SetItemText(IDC_ABOUT_TITLE, text(tav::kTextWizardTitle));
     return true;
 }

@@ -1,16 +1,125 @@
 // The dialog layer over Win32.
 #include "app/win32/Dialog.h"
 
+#include <utility>
 #include <vector>
 
 namespace app {
 
+namespace {
+
+// The message box being shown on this thread reads right to left: its window is mirrored
+// before it first appears, so that its buttons and icon change sides too.
+thread_local HHOOK mirrorHook = nullptr;
+
+LRESULT CALLBACK MirrorMessageBox(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE && mirrorHook) {
+        UnhookWindowsHookEx(mirrorHook);
+        mirrorHook = nullptr;
+        MirrorDialog(reinterpret_cast<HWND>(wParam), true);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
+
 int ShowMessage(HWND owner, const std::wstring& text, const std::wstring& caption, UINT style) {
-    return MessageBoxW(owner, text.c_str(), caption.c_str(), style);
+    if (style & MB_RTLREADING) {
+        mirrorHook = SetWindowsHookExW(WH_CBT, MirrorMessageBox, nullptr, GetCurrentThreadId());
+    }
+    const int answer = MessageBoxW(owner, text.c_str(), caption.c_str(), style);
+    if (mirrorHook) {
+        UnhookWindowsHookEx(mirrorHook);
+        mirrorHook = nullptr;
+    }
+    return answer;
 }
 
 bool Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return PostMessageW(window, message, wParam, lParam) != FALSE;
+}
+
+namespace {
+
+constexpr LONG kRightToLeftStyles = WS_EX_LAYOUTRTL | WS_EX_RTLREADING;
+// An edit box is not mirrored (mirrored edit boxes misplace Latin runs inside Arabic lines):
+// it is aligned right, and its lines come embedded right to left (TextForEditBox). Extended
+// right-to-left styles on it cost its scroll bar under Wine.
+
+bool IsClass(HWND control, const wchar_t* name) {
+    wchar_t found[16] = {};
+    GetClassNameW(control, found, 16);
+    return lstrcmpiW(found, name) == 0;
+}
+
+bool IsPicture(HWND control) {
+    const LONG type = GetWindowLongW(control, GWL_STYLE) & SS_TYPEMASK;
+    return IsClass(control, L"Static") && (type == SS_ICON || type == SS_BITMAP);
+}
+
+LONG WithDirection(LONG exStyle, LONG styles, bool rightToLeft) {
+    return rightToLeft ? exStyle | styles : exStyle & ~styles;
+}
+
+// An edit box's alignment is fixed when it is made: a new one with the other alignment takes
+// its place, its id, font, text and place in the tab order.
+void RemakeEdit(HWND dialog, HWND edit, const RECT& place, bool rightToLeft) {
+    const LONG oldStyle = GetWindowLongW(edit, GWL_STYLE);
+    const LONG style = rightToLeft ? ((oldStyle & ~ES_CENTER) | ES_RIGHT) : (oldStyle & ~ES_RIGHT);
+    const LONG exStyle = GetWindowLongW(edit, GWL_EXSTYLE) & ~kRightToLeftStyles;
+    if (style == oldStyle && exStyle == GetWindowLongW(edit, GWL_EXSTYLE)) return;
+    const int length = GetWindowTextLengthW(edit);
+    std::vector<wchar_t> text(static_cast<size_t>(length) + 1);
+    GetWindowTextW(edit, text.data(), length + 1);
+    HWND fresh = CreateWindowExW(exStyle, L"Edit", text.data(), static_cast<DWORD>(style), place.left,
+                                 place.top, place.right - place.left, place.bottom - place.top, dialog,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(GetDlgCtrlID(edit))),
+                                 CApplication::Instance(), nullptr);
+    if (!fresh) return;
+    // Made inside a mirrored dialog it would be mirrored too.
+    SetWindowLongW(fresh, GWL_EXSTYLE, exStyle);
+    SendMessageW(fresh, WM_SETFONT, SendMessageW(edit, WM_GETFONT, 0, 0), FALSE);
+    SetWindowPos(fresh, edit, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    DestroyWindow(edit);
+}
+
+}  // namespace
+
+void SetDefaultLayout(bool rightToLeft) { SetProcessDefaultLayout(rightToLeft ? LAYOUT_RTL : 0); }
+
+void MirrorDialog(HWND dialog, bool rightToLeft) {
+    // Where each control stands, counted from the dialog's leading edge: the same place after
+    // the change puts it on the other side.
+    struct Place {
+        HWND control;
+        RECT rect;
+    };
+    std::vector<Place> places;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT rect{};
+        GetWindowRect(child, &rect);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+        if (rect.left > rect.right) std::swap(rect.left, rect.right);
+        places.push_back({child, rect});
+    }
+    SetWindowLongW(dialog, GWL_EXSTYLE,
+                   WithDirection(GetWindowLongW(dialog, GWL_EXSTYLE), kRightToLeftStyles, rightToLeft));
+    for (const Place& place : places) {
+        if (IsClass(place.control, L"Edit")) {
+            RemakeEdit(dialog, place.control, place.rect, rightToLeft);
+            continue;
+        }
+        LONG style = WithDirection(GetWindowLongW(place.control, GWL_EXSTYLE), kRightToLeftStyles, rightToLeft);
+        // Pictures keep their direction inside their place.
+        if (IsPicture(place.control)) style &= ~WS_EX_LAYOUTRTL;
+        SetWindowLongW(place.control, GWL_EXSTYLE, style);
+        SetWindowPos(place.control, nullptr, place.rect.left, place.rect.top,
+                     place.rect.right - place.rect.left, place.rect.bottom - place.rect.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    }
+    SetWindowPos(dialog, nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 CDialog::CDialog(int templateId) : templateId_(templateId) {}
@@ -26,6 +135,10 @@ INT_PTR CALLBACK CDialog::Procedure(HWND window, UINT message, WPARAM wParam, LP
         dialog = reinterpret_cast<CDialog*>(lParam);
         dialog->window_ = window;
         SetWindowLongPtrW(window, DWLP_USER, lParam);
+        // A dialog reads in the direction of the window it belongs to, or of the program.
+        HWND owner = GetWindow(window, GW_OWNER);
+        const LONG layoutOf = GetWindowLongW(owner ? owner : window, GWL_EXSTYLE);
+        if (layoutOf & WS_EX_LAYOUTRTL) MirrorDialog(window, true);
     } else {
         dialog = reinterpret_cast<CDialog*>(GetWindowLongPtrW(window, DWLP_USER));
     }

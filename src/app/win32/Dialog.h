@@ -16,6 +16,14 @@ int ShowMessage(HWND owner, const std::wstring& text, const std::wstring& captio
 // Posts a message to a window of this or another thread; false when the window is gone.
 bool Post(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 
+// The layout of the windows made from now on (message boxes, dialogs opened later): mirrored
+// for a right-to-left language.
+void SetDefaultLayout(bool rightToLeft);
+
+// Mirrors a dialog that already exists, or turns it back: the dialog and its controls change
+// sides, texts read in the new direction, pictures keep theirs.
+void MirrorDialog(HWND dialog, bool rightToLeft);
+
 // A modal dialog made from a template of the program's resources.
 class CDialog {
 public:

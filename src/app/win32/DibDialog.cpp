@@ -59,6 +59,9 @@ void CDibDialog::PaintBitmap(HDC dc, POINT origin) {
     const dib::Rect source =
         dib::SourceRect(stretch_, centre_, bitmap_.Width(), bitmap_.Height(), width, height);
 
+    // In a mirrored window the picture keeps its own direction.
+    const DWORD layout = GetLayout(dc);
+    if (layout & LAYOUT_RTL) SetLayout(dc, layout | LAYOUT_BITMAPORIENTATIONPRESERVED);
     const bool withPalette = palette_ && UsesPalette(dc);
     HPALETTE previous = withPalette ? SelectPalette(dc, palette_, TRUE) : nullptr;
     if (withPalette) RealizePalette(dc);
@@ -73,6 +76,7 @@ void CDibDialog::PaintBitmap(HDC dc, POINT origin) {
                       source.height, pixels_, info_, DIB_RGB_COLORS, SRCCOPY);
     }
     if (previous) SelectPalette(dc, previous, TRUE);
+    if (layout & LAYOUT_RTL) SetLayout(dc, layout);
 }
 
 void CDibDialog::Realize(bool background) {

@@ -3,6 +3,7 @@
 
 #include <commctrl.h>
 
+#include "app/ReadingDirection.h"
 #include "app/lang/StringBase.h"
 #include "app/lang/TextIds.h"
 #include "persist/ObjContainer.h"
@@ -18,7 +19,8 @@ CCommSyncSettingsDlg::CCommSyncSettingsDlg(CCommSyncSettings& settings)
     : app::CDialog(settings.DialogId()), settings_(settings) {}
 
 std::wstring CCommSyncSettingsDlg::Text(uint32_t textId) const {
-    return settings_.texts.GetTextOrEmpty(static_cast<int32_t>(textId), *settings_.language);
+    const std::wstring& language = *settings_.language;
+    return TextForDisplay(settings_.texts.GetTextOrEmpty(static_cast<int32_t>(textId), language), language);
 }
 
 void CCommSyncSettingsDlg::Exchange(bool fromControls) {

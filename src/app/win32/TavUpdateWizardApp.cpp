@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "app/ReadingDirection.h"
 #include "app/TupWizardManager.h"
 #include "app/WizardFlow.h"
 #include "app/lang/TextIds.h"
@@ -35,10 +36,12 @@ bool CTavUpdateWizardApp::InitInstance() {
     // One update at a time: a second wizard or unattended update ends before it looks at anything.
     const std::unique_ptr<sys::IMachineLock> lock = sys::TakeUpdateLock();
     if (!lock) {
+        // In the administrator's language, and in its direction.
         const std::wstring language = WizardLanguageOf(StoredLanguageSetting());
-        app::ShowMessage(nullptr,
-                         texts_.GetTextOrEmpty(static_cast<int32_t>(tav::kTextAnotherUpdateRunning), language),
-                         Name(), sys::MessageStyle::Ok | sys::MessageStyle::IconWarning);
+        const std::wstring text =
+            texts_.GetTextOrEmpty(static_cast<int32_t>(tav::kTextAnotherUpdateRunning), language);
+        app::ShowMessage(nullptr, TextForDisplay(text, language), Name(),
+                         MessageStyleIn(language, sys::MessageStyle::Ok | sys::MessageStyle::IconWarning));
         CoUninitialize();
         return false;
     }

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include "app/CommSyncSettings.h"
+#include "app/ReadingDirection.h"
 #include "app/StartupChain.h"
 #include "app/lang/StringBase.h"
 #include "app/lang/TextIds.h"
@@ -39,7 +40,11 @@ CTavUpdateWizardDlg::~CTavUpdateWizardDlg() {
 }
 
 std::wstring CTavUpdateWizardDlg::Text(uint32_t textId) const {
-    return texts_.GetTextOrEmpty(static_cast<int32_t>(textId), flow_.Language());
+    return Shown(texts_.GetTextOrEmpty(static_cast<int32_t>(textId), flow_.Language()));
+}
+
+std::wstring CTavUpdateWizardDlg::Shown(const std::wstring& text) const {
+    return TextForDisplay(text, flow_.Language());
 }
 
 bool CTavUpdateWizardDlg::OnInitDialog() {
@@ -72,6 +77,9 @@ bool CTavUpdateWizardDlg::OnInitDialog() {
 }
 
 void CTavUpdateWizardDlg::ApplyLanguage() {
+    // The message boxes and dialogs opened later follow the language too.
+    app::SetDefaultLayout(flow_.RightToLeft());
+    app::MirrorDialog(Handle(), flow_.RightToLeft());
     SetWindowTextW(Handle(), Text(tav::kTextWizardTitle).c_str());
     if (HMENU menu = GetSystemMenu(Handle(), FALSE)) {
         // By its command, not its place: the standard items differ between systems.
@@ -90,14 +98,14 @@ void CTavUpdateWizardDlg::ShowPage() {
     }
     switch (flow_.Page()) {
         case 1:
-            SetItemText(IDC_LICENCE_TEXT, flow_.LicenceText());
+            SetItemText(IDC_LICENCE_TEXT, TextForEditBox(flow_.LicenceText(), flow_.Language()));
             SetFocus(Item(IDC_LICENCE_TEXT));
             // Read from the top, nothing selected.
             SendMessageW(Item(IDC_LICENCE_TEXT), EM_SETSEL, 0, 0);
             SendMessageW(Item(IDC_LICENCE_TEXT), EM_SCROLLCARET, 0, 0);
             break;
         case 2:
-            SetItemText(IDC_SUMMARY, flow_.Summary());
+            SetItemText(IDC_SUMMARY, TextForEditBox(flow_.Summary(), flow_.Language()));
             SetFocus(Item(IDC_NEXT));
             break;
         default:
@@ -177,7 +185,7 @@ bool CTavUpdateWizardDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, 
             OnStatusLinesAdded();
             return true;
         case WM_CURRENT_ACTION_CHANGED:
-            if (flow_.Running()) SetItemText(IDC_CURRENT_ACTION, board_.CurrentAction());
+            if (flow_.Running()) SetItemText(IDC_CURRENT_ACTION, Shown(board_.CurrentAction()));
             return true;
         default:
             return app::CDibDialog::OnMessage(message, wParam, lParam, result);
@@ -215,7 +223,7 @@ void CTavUpdateWizardDlg::OnUpdateFinished(bool succeeded) {
 
 void CTavUpdateWizardDlg::OnStatusLinesAdded() {
     const CStatusBoard::Lines lines = board_.StatusLines();
-    SetItemText(IDC_STATUS, lines.text);
+    SetItemText(IDC_STATUS, TextForEditBox(lines.text, flow_.Language()));
     SendMessageW(Item(IDC_STATUS), EM_LINESCROLL, 0, static_cast<LPARAM>(lines.count));
     // Once the run has ended the bars stay full.
     if (flow_.Running()) {
@@ -232,11 +240,11 @@ void CTavUpdateWizardDlg::SetCurrentAction(const std::wstring& text) { board_.Se
 
 int CTavUpdateWizardDlg::AskQuestion(const std::wstring& text, const std::wstring& caption,
                                      uint32_t style) {
-    return app::ShowMessage(Handle(), text, caption, style);
+    return app::ShowMessage(Handle(), Shown(text), Shown(caption), MessageStyleIn(flow_.Language(), style));
 }
 
 int CTavUpdateWizardDlg::Ask(uint32_t textId, uint32_t captionId, uint32_t style) {
-    return app::ShowMessage(Handle(), Text(textId), Text(captionId), style);
+    return app::ShowMessage(Handle(), Text(textId), Text(captionId), MessageStyleIn(flow_.Language(), style));
 }
 
 bool CTavUpdateWizardDlg::ShowSettings(CCommSyncSettings& settings) {

@@ -40,7 +40,9 @@ private:
     void OnOK() override {}
     void OnCancel() override;
 
+    // A text as the wizard shows it in its language (Latin parts marked in right-to-left ones).
     std::wstring Text(uint32_t textId) const;
+    std::wstring Shown(const std::wstring& text) const;
     void ApplyLanguage();
     void ShowPage();
     void Act(CWizardFlow::Action action);

@@ -33,14 +33,15 @@ const char kUsageText[] =
     "  wait-dialog CONTROLID [TIMEOUT_MS]      print the handle of the dialog with that control\n"
     "  text --dialog D ID                      text of control ID (0: the dialog's title)\n"
     "  state --dialog D ID                     visible=, enabled=, checked= (and selected=, pos=)\n"
+    "  layout --dialog D ID                    exstyle= and rtl= (mirrored) of ID (0: the dialog)\n"
     "  controls --dialog D                     the dialog (id 0) and every child, one a line:\n"
     "                                          id class visible enabled x y w h style text\n"
     "  click --dialog D ID                     waits until ID is visible and enabled, clicks it\n"
     "  check --dialog D ID 0|1                 sets a check box and notifies the dialog\n"
     "  select --dialog D ID INDEX              selects a combo box entry and notifies the dialog\n"
     "  link --dialog D ID                      clicks the first link of a SysLink control\n"
-    "  wait-text --dialog D ID TEXT [TIMEOUT_MS]\n"
-    "  msgbox [TIMEOUT_MS]                     caption, text and button ids of a message box\n"
+    "  wait-text --dialog D ID TEXT [TIMEOUT_MS]  (directional marks of the control ignored)\n"
+    "  msgbox [TIMEOUT_MS]                     caption, text, button ids and layout of a message box\n"
     "  answer BUTTONID [TIMEOUT_MS]            presses that button of a message box\n"
     "  menu-item --dialog D                    the dialog's system menu: id greyed text\n"
     "  syscommand --dialog D CMDID             posts WM_SYSCOMMAND\n"
@@ -139,6 +140,15 @@ std::wstring TextOf(HWND window) {
     return text;
 }
 
+// The text without the marks that set the direction of its parts (U+200E, U+200F, U+202A-U+202E).
+std::wstring WithoutMarks(const std::wstring& text) {
+    std::wstring plain;
+    for (wchar_t c : text) {
+        if (c != 0x200E && c != 0x200F && !(c >= 0x202A && c <= 0x202E)) plain += c;
+    }
+    return plain;
+}
+
 LRESULT Query(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
     DWORD_PTR result = 0;
     SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kSendTimeoutMs,
@@ -211,6 +221,14 @@ std::wstring ControlLine(HWND dialog, HWND child) {
         text += (c == L'\r' || c == L'\n' || c == L'\t') ? L' ' : c;
     }
     return head + text;
+}
+
+// The extended style of a window and whether it is laid out right to left.
+std::wstring LayoutLine(HWND window) {
+    const auto exStyle = static_cast<unsigned long>(GetWindowLongW(window, GWL_EXSTYLE));
+    wchar_t line[64];
+    swprintf(line, 64, L"exstyle=0x%08lx rtl=%d", exStyle, (exStyle & WS_EX_LAYOUTRTL) ? 1 : 0);
+    return line;
 }
 
 std::wstring StateLine(HWND control) {
@@ -326,6 +344,7 @@ int Run(const CommandLine& line) {
         PrintLine(TextOf(box));
         PrintLine(TextOf(GetDlgItem(box, kMessageBoxTextId)));
         PrintLine(buttons);
+        PrintLine(LayoutLine(box));
         return kOk;
     }
 
@@ -342,7 +361,7 @@ int Run(const CommandLine& line) {
         {L"text", 1, 1, true},   {L"state", 1, 1, true},     {L"controls", 0, 0, false},
         {L"click", 1, 1, true},  {L"check", 2, 2, true},     {L"select", 2, 2, true},
         {L"link", 1, 1, true},   {L"wait-text", 2, 2, true}, {L"menu-item", 0, 0, false},
-        {L"syscommand", 1, 1, true},
+        {L"syscommand", 1, 1, true}, {L"layout", 1, 1, true},
     };
     const Shape* shape = nullptr;
     for (const Shape& s : shapes) {
@@ -369,7 +388,7 @@ int Run(const CommandLine& line) {
         return kOk;
     }
 
-    HWND control = id == 0 && (cmd == L"text" || cmd == L"wait-text")
+    HWND control = id == 0 && (cmd == L"text" || cmd == L"wait-text" || cmd == L"layout")
                        ? dialog
                        : GetDlgItem(dialog, static_cast<int>(id));
     if (!control) return Fail(L"the dialog has no control " + std::to_wstring(id));
@@ -378,13 +397,17 @@ int Run(const CommandLine& line) {
         PrintLine(TextOf(control));
         return kOk;
     }
+    if (cmd == L"layout") {
+        PrintLine(LayoutLine(control));
+        return kOk;
+    }
     if (cmd == L"state") {
         PrintLine(StateLine(control));
         return kOk;
     }
     if (cmd == L"wait-text") {
         std::wstring last;
-        if (!WaitFor(line.timeoutMs, [&] { return (last = TextOf(control)) == args[1]; })) {
+        if (!WaitFor(line.timeoutMs, [&] { return (last = WithoutMarks(TextOf(control))) == args[1]; })) {
             return Fail(L"control " + std::to_wstring(id) + L" still reads \"" + last + L"\"");
         }
         return kOk;

@@ -3,7 +3,8 @@
 # service with a version resource) runs as "TavSvc" from C:\TavServer, and the wizard starts
 # from C:\Update with a package whose module updater replaces that program by a newer one and
 # asks for a missing runtime. The UI driver answers the start-up question, walks all four pages
-# in English and a second language (German, or TAV_WALK_LANGUAGE), the settings dialog and the
+# in English and a second language (German, or TAV_WALK_LANGUAGE; Arabic first mirrors page 0
+# and its message boxes, English turns them back), the settings dialog and the
 # final question, waits for the run, and the
 # test checks the status lines, the replaced file, the backup, the result log and the restarted
 # service. A second start checks the stored language and Cancel.
@@ -64,7 +65,11 @@ desktop="tavwizard$$"
 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Tahoma \
     /t REG_MULTI_SZ /d 'DejaVuSans.ttf,DejaVu Sans' /f >/dev/null 2>&1
 
-driver() { wine "$driver_exe" --desktop "$desktop" "$@" 2>>"$work/driver.log" | tr -d '\r'; }
+# The directional marks that right-to-left pages put around Latin parts; texts are compared
+# without them, and checked for them where they belong.
+lro=$'\xe2\x80\xad' rle=$'\xe2\x80\xab' pdf=$'\xe2\x80\xac'
+driver_raw() { wine "$driver_exe" --desktop "$desktop" "$@" 2>>"$work/driver.log" | tr -d '\r'; }
+driver() { driver_raw "$@" | sed "s/$lro//g; s/$rle//g; s/$pdf//g"; }
 text_of() { driver text --dialog "$1" "$2"; }
 state_of() { driver state --dialog "$1" "$2"; }
 # A text of the language file, as the wizard reads it.
@@ -122,6 +127,21 @@ expect "1000 EN" "$(text_of 1005 1000)" "$(lang 53003 EN)"
 expect "1001 EN" "$(text_of 1005 1001)" "$(lang 53004 EN)"
 expect_match "1010 hidden" "$(state_of 1005 1010)" "visible=0"
 expect "language EN" "$(text_of 1005 1005)" "English"
+
+step "right to left: Arabic mirrors page 0 and the message boxes, English turns them back"
+for pass in AR:0:1 EN:4:0; do
+    IFS=: read -r code index rtl <<<"$pass"
+    driver select --dialog 1005 1005 "$index" >/dev/null
+    driver wait-text --dialog 1005 1002 "$(lang 53000 "$code")" 5000 >/dev/null || fail "page 0 not in $code"
+    expect_match "page 0 mirrored in $code" "$(driver layout --dialog 1005 0)" "rtl=$rtl"
+    expect_match "label mirrored in $code" "$(driver layout --dialog 1005 1004)" "rtl=$rtl"
+    driver click --dialog 1005 1001 >/dev/null
+    box=$(driver msgbox 5000)
+    expect "cancel question in $code" "$(sed -n 2p <<<"$box")" "$(lang 53009 "$code")"
+    expect_match "cancel question mirrored in $code" "$(tail -n1 <<<"$box")" "rtl=$rtl"
+    [ "$code" == AR ] && shot cancel-question-ar
+    driver answer 7 >/dev/null || fail "cancel question in $code: no No"
+done
 driver select --dialog 1005 1005 "$L_index" >/dev/null || fail "cannot select $L_name"
 driver wait-text --dialog 1005 1002 "$(lang 53000 "$L")" 5000 >/dev/null || fail "page 0 not in $L_name"
 expect "title $L" "$(text_of 1005 0)" "$(lang 53006 "$L")"
@@ -159,6 +179,12 @@ summary=$(text_of 1005 1014)
 expect_has "summary heading" "$summary" "$(lang 53019 "$L")"
 expect_match "summary folder" "$summary" 'C:\\TAVSERVER\\'
 expect_match "summary module" "$summary" '^    Module$'
+# The folder keeps its direction inside an Arabic line; other languages get no marks.
+if [ "$L" == AR ]; then
+    expect_has "summary folder marked" "$(driver_raw text --dialog 1005 1014)" "${lro}C:\\TAVSERVER\\${pdf}"
+else
+    expect "summary without marks" "$(driver_raw text --dialog 1005 1014 | grep -c "$lro")" "0"
+fi
 expect "1000 page 2" "$(text_of 1005 1000)" "$(lang 53026 "$L")"
 shot page2-$l
 
@@ -208,6 +234,7 @@ log=$(tr -d '\r' <"$backup/_log.csv" 2>/dev/null)
 expect_match "result log ends with success" "$(tail -n1 <<<"$log")" "$(lang 53038 EN)\$"
 expect_match "result log: service stopped" "$log" "$(lang 53078 EN).*tavsvc"
 expect_match "result log: service started" "$log" "$(lang 53086 EN).*tavsvc"
+expect "result log without directional marks" "$(grep -c -e "$lro" -e "$rle" <<<"$log")" "0"
 
 step "a second start: the stored language, and Cancel"
 wine reg add 'HKLM\SOFTWARE\Kelmark\Tav' /v TavLanguage /d "$L" /f /reg:32 >/dev/null
