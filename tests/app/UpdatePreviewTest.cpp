@@ -235,8 +235,8 @@ protected:
         WriteConfig("");
     }
 
-    // config.xml with the module's files and more of its lists.
-    void WriteConfig(const std::string& lists) {
+    // config.xml with one module of that class, its files and more of its lists.
+    void WriteConfig(const std::string& lists, const char* className = "CTupGenericUpdater") {
         const std::string files =
             PackageFile(0, "Qelsrv.exe", "[$TN_INSTALL_PATH]Qelsrv.exe", Number("VersionCheckType", 1)) +
             PackageFile(1, "web\\page.asp", "[$TN_INSTALL_PATH]web\\page.asp", Number("UserCustomizationCheckPlanned", 1)) +
@@ -249,7 +249,7 @@ protected:
                                    Item("ComponentName", "OCString", "Tarnova server") +
                                        Item("Updaters", "OCContainer",
                                             Item("Updater0", "OCContainer",
-                                                 Item("ClassType", "OCString", "CTupGenericUpdater") +
+                                                 Item("ClassType", "OCString", className) +
                                                      Item("AffectedServices", "OCStringList",
                                                           Item("0", "OCStringListItem", "TavSvc")) +
                                                      Item("Files", "OCContainer", files) + lists))) +
@@ -312,7 +312,8 @@ TEST_F(PreviewPackageTest, AFailedRunIsForeseenRecordedAndNeverCalledApplied) {
                      Item("Key0", "OCContainer",
                           Item("KeyName", "OCString", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Kelmark\\Tav") +
                               Item("ValueName", "OCString", "CheckPath") +
-                              Item("Value", "OCString", "[$TN_INSTALL_PATH]tools\\"))));
+                              Item("Value", "OCString", "[$TN_INSTALL_PATH]tools\\"))),
+                "CTupModuleUpdater");  // a module whose failing program fails the run
     machine.launcher.failing = {L"check.exe"};
     const std::vector<std::wstring> answers = {L"--accept-licence", L"--version-question", L"yes"};
     const auto tool = [&](std::vector<std::wstring> args) {
@@ -338,7 +339,7 @@ TEST_F(PreviewPackageTest, AFailedRunIsForeseenRecordedAndNeverCalledApplied) {
         const char* record;
     } steps[] = {
         {"the preview foresees the failure", [] {}, {L"preview"}, UnattendedExit::Failed,
-         "check.exe\"  (not found: fails to start)", "none"},
+         "check.exe  (not found: fails to start)", "none"},
         {"detection cannot tell before any run", [] {}, {L"preview", L"--detect"}, DetectExit::CannotTell,
          "detect: cannot tell: the update would fail", "none"},
         {"the run fails", [] {}, {L"apply"}, UnattendedExit::Failed, "apply: failed (exit 1603)", "failed"},
