@@ -1,6 +1,8 @@
 // The program's start: command line and prerequisite questions.
 #include "app/StartupChain.h"
 
+#include <map>
+
 #include "app/lang/TextIds.h"
 #include "manager/TupManager.h"
 #include "persist/ObjContainer.h"
@@ -78,4 +80,33 @@ bool RunPrerequisiteChain(IPrerequisites& prerequisites, IStartupPrompts& prompt
         return false;
     }
     return true;
+}
+
+ChainEnd RunPrerequisiteChainUnattended(IPrerequisites& prerequisites, IStartupPrompts& prompts) {
+    std::map<Prerequisite, int> installed;  // each installer runs once, with its exit code
+    for (bool checkAgain = true; checkAgain;) {
+        checkAgain = false;
+        for (const ChainRow& row : kChain) {
+            if (!prerequisites.Needs(row.prerequisite)) continue;
+            const auto earlier = installed.find(row.prerequisite);
+            if (earlier != installed.end()) {
+                // Its installer said it succeeded, yet it is missing.
+                if (earlier->second == 0) return ChainEnd::Failed;
+                continue;
+            }
+            if (prompts.Ask(row.textId, Style::OkCancel | Style::IconWarning) != Answer::Ok) {
+                return ChainEnd::Refused;
+            }
+            const int result = prerequisites.Install(row.prerequisite);
+            installed[row.prerequisite] = result;
+            if (result == kRestartStarted || result == kRestartNeeded) return ChainEnd::RestartNeeded;
+            if (result == 0) {
+                checkAgain = true;
+                break;
+            }
+            if (row.endsAfterInstall) return ChainEnd::RestartNeeded;
+            if (result != -1) return ChainEnd::Failed;
+        }
+    }
+    return ChainEnd::Ready;
 }

@@ -24,7 +24,8 @@ public:
     virtual ~IPrerequisites() = default;
     // Whether the package needs it and the machine lacks it.
     virtual bool Needs(Prerequisite prerequisite) = 0;
-    // Starts its installer; for DotNet452 waits and gives the exit code (-1: none).
+    // Starts its installer; for DotNet452 waits and gives the exit code (-1: none, the
+    // installer was not waited for).
     virtual int Install(Prerequisite prerequisite) = 0;
 };
 
@@ -48,3 +49,12 @@ uint32_t EnforceFlagOf(const std::wstring& commandTail);
 // Asks about every missing prerequisite in turn and installs what the administrator agrees to;
 // false when the program is to end without the wizard.
 bool RunPrerequisiteChain(IPrerequisites& prerequisites, IStartupPrompts& prompts);
+
+// How the chain ends for an update without anyone at the screen.
+enum class ChainEnd { Ready, Refused, RestartNeeded, Failed };
+
+// The chain of an unattended update: an installer that ends with 0 does not end it, the chain is
+// checked again and the update goes on; one that asks for a restart (3010, 1641), or one after
+// which the wizard ends without an exit code to tell better, ends it with RestartNeeded; any
+// other exit code, or a prerequisite still missing after its installer succeeded, is Failed.
+ChainEnd RunPrerequisiteChainUnattended(IPrerequisites& prerequisites, IStartupPrompts& prompts);

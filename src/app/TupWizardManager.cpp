@@ -89,5 +89,5 @@ bool CTupWizardManager::Needs(Prerequisite prerequisite) {
 int CTupWizardManager::Install(Prerequisite prerequisite) {
     if (prerequisite == Prerequisite::DotNet452) return manager_.InstallDotNet452();
     (manager_.*kCalls[static_cast<size_t>(prerequisite)].install)();
-    return 0;
+    return -1;  // started without waiting for it
 }

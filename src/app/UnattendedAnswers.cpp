@@ -24,7 +24,8 @@ constexpr Flag kFlags[] = {
     {L"--show-licence", &UnattendedOptions::showLicence},
     {L"--install-prerequisites", &UnattendedOptions::installPrerequisites},
     {L"--confirm-settings-update", &UnattendedOptions::confirmSettingsUpdate},
-    {L"--allow-older", &UnattendedOptions::allowOlder},
+    {L"--upgrade-first-release", &UnattendedOptions::upgradeFirstRelease},
+    {L"--allow-older", &UnattendedOptions::upgradeFirstRelease},  // its first name
     {L"--continue-after-failure", &UnattendedOptions::continueAfterFailure},
     {L"--enforce-update", &UnattendedOptions::enforceUpdate},
     {L"--quiet", &UnattendedOptions::quiet},
@@ -105,14 +106,21 @@ bool ParseUnattendedOptions(const std::vector<std::wstring>& args, UnattendedOpt
             }
             const std::wstring& value = args[++i];
             if (choice) {
+                Choice given = Choice::Unset;
                 if (value == choice->yes) {
-                    options.*choice->field = Choice::Yes;
+                    given = Choice::Yes;
                 } else if (value == choice->no) {
-                    options.*choice->field = Choice::No;
+                    given = Choice::No;
                 } else {
                     error = L"option '" + arg + L"' takes " + choice->yes + L" or " + choice->no;
                     return false;
                 }
+                Choice& answer = options.*choice->field;
+                if (answer != Choice::Unset && answer != given && options.contradiction.empty()) {
+                    options.contradiction = L"option '" + arg + L"' is given both " + choice->yes +
+                                            L" and " + choice->no;
+                }
+                answer = given;
             } else if (arg == L"--language") {
                 if (!IsLanguageCode(value)) {
                     error = L"'" + value + L"' is not a language code of the wizard";
@@ -148,7 +156,7 @@ bool ParseUnattendedOptions(const std::vector<std::wstring>& args, UnattendedOpt
         options.acceptLicence = true;
         options.installPrerequisites = true;
         options.confirmSettingsUpdate = true;
-        options.allowOlder = true;
+        options.upgradeFirstRelease = true;
         options.continueAfterFailure = true;
         if (options.versionQuestion == Choice::Unset) options.versionQuestion = Choice::Yes;
     }
@@ -179,11 +187,13 @@ int CUnattendedPrompts::Ask(uint32_t textId, uint32_t /*captionId*/, uint32_t /*
                               L"--version-question yes|no",
                       Answer::Cancel);
     case kTextMinorUpgradeQuestion:
-        if (options_.allowOlder) return Answer::Ok;
-        return Refuse(textId, L"the package updates a first release: allow it with --allow-older",
+        if (options_.upgradeFirstRelease) return Answer::Ok;
+        return Refuse(textId, L"the package updates a first release to a later one: allow it with "
+                              L"--upgrade-first-release",
                       Answer::Cancel);
     case kTextMinorDowngradeRefused:
-        return Refuse(textId, L"the package would go back to a first release", Answer::Ok);
+        return Refuse(textId, L"the installed server is a later release than the package's",
+                      Answer::Ok);
     case kTextConfirmStartUpdate:
         return Answer::Yes;
     case kTextContinueAfterFailure:
@@ -223,20 +233,15 @@ bool CUnattendedPrompts::ShowSettings(CCommSyncSettings& settings) {
     return true;
 }
 
-int CUnattendedPrompts::Ask(uint32_t textId, uint32_t /*style*/) {
-    switch (textId) {
-    case kTextDotNet452RestartNeeded:
-        restartNeeded_ = true;
-        return Answer::Ok;
-    case kTextDotNet452InstallFailed:
-        prerequisiteFailed_ = true;
-        return Answer::Ok;
-    default:
-        if (options_.installPrerequisites) {
-            ++installed_;
-            return Answer::Ok;
-        }
-        return Refuse(textId, L"a prerequisite is missing: install it with --install-prerequisites",
-                      Answer::Cancel);
+bool CUnattendedPrompts::CheckFailed() const {
+    for (uint32_t check : kFailedChecks) {
+        if (refusedText_ == check) return true;
     }
+    return false;
+}
+
+int CUnattendedPrompts::Ask(uint32_t textId, uint32_t /*style*/) {
+    if (options_.installPrerequisites) return Answer::Ok;
+    return Refuse(textId, L"a prerequisite is missing: install it with --install-prerequisites",
+                  Answer::Cancel);
 }

@@ -21,7 +21,7 @@ struct UnattendedOptions {
     bool showLicence = false;
     bool installPrerequisites = false;
     bool confirmSettingsUpdate = false;
-    bool allowOlder = false;
+    bool upgradeFirstRelease = false;  // a first release may be updated to a later one
     bool continueAfterFailure = false;
     bool enforceUpdate = false;
     bool quiet = false;
@@ -35,6 +35,9 @@ struct UnattendedOptions {
     Choice syncCompatibility = Choice::Unset;
     Choice internalSecureChannel = Choice::Unset;
     int serviceRetries = 1;
+    // Options that contradict each other (the same question answered both ways): the update is
+    // refused with this reason before anything changes.
+    std::wstring contradiction;
 };
 
 // Reads the options of an unattended update; false with a one-line message on a wrong one.
@@ -57,12 +60,8 @@ public:
     // The first refusal: the text id that was refused (0: none) and what was missing.
     uint32_t RefusedText() const { return refusedText_; }
     const std::wstring& RefusalReason() const { return refusalReason_; }
-    // A prerequisite was installed and the machine is to be restarted before the update.
-    bool RestartNeeded() const { return restartNeeded_; }
-    // The .NET Framework 4.5.2 installer failed.
-    bool PrerequisiteFailed() const { return prerequisiteFailed_; }
-    // Prerequisites whose installer ran.
-    int InstalledPrerequisites() const { return installed_; }
+    // The refusal was a failed check (administrator rights, cluster, disk space, ...).
+    bool CheckFailed() const;
     // A failed package part ended the run before the next one.
     bool StoppedAfterFailure() const { return stoppedAfterFailure_; }
 
@@ -72,8 +71,5 @@ private:
     const UnattendedOptions& options_;
     uint32_t refusedText_ = 0;
     std::wstring refusalReason_;
-    bool restartNeeded_ = false;
-    bool prerequisiteFailed_ = false;
     bool stoppedAfterFailure_ = false;
-    int installed_ = 0;
 };

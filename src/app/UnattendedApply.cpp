@@ -1,6 +1,7 @@
 // The unattended update on this machine, and its result as JSON.
 #include "app/UnattendedApply.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 
@@ -56,6 +57,65 @@ std::wstring InstalledPathOf(const CTupManager& manager, const std::wstring& pat
     return path;
 }
 
+// Whether a value lies in the keys of the run records: the run's own bookkeeping, not a change
+// the package makes.
+bool IsRunRecord(const sys::WrittenValue& value) {
+    const std::wstring records = kRunRecordsKey;
+    return value.key.size() >= records.size() &&
+           tav::FoldEquals(std::wstring_view(value.key).substr(0, records.size()), records);
+}
+
+// A key path without its root, which may be spelled in more than one way.
+std::wstring_view BelowRoot(const std::wstring& key) {
+    const size_t slash = key.find(L'\\');
+    return slash == std::wstring::npos ? std::wstring_view() : std::wstring_view(key).substr(slash + 1);
+}
+
+// The registry-list values whose last write would leave other data than the server holds now.
+std::vector<std::wstring> ListValuesChanged(const std::vector<TupRunEvent>& listValues,
+                                            const std::vector<sys::WrittenValue>& values) {
+    std::vector<std::wstring> changed;
+    for (const TupRunEvent& item : listValues) {
+        const sys::WrittenValue* first = nullptr;
+        const sys::WrittenValue* last = nullptr;
+        for (const sys::WrittenValue& value : values) {
+            if ((value.view == sys::RegistryView::Bits64) != item.view64 ||
+                !tav::FoldEquals(value.name, item.detail) ||
+                !tav::FoldEquals(BelowRoot(value.key), BelowRoot(item.subject))) {
+                continue;
+            }
+            if (!first) first = &value;
+            last = &value;
+        }
+        if (!first) continue;  // there already, so not written
+        const bool same = first->replaced && first->previousType == last->type &&
+                          first->previousData == last->data;
+        const std::wstring name = item.subject + L"\\" + item.detail;
+        if (!same && std::find(changed.begin(), changed.end(), name) == changed.end()) {
+            changed.push_back(name);
+        }
+    }
+    return changed;
+}
+
+// What the preview took for granted where it could not look.
+std::vector<std::wstring> Assumed(const UpdateResult& result) {
+    std::vector<std::wstring> assumed;
+    size_t started = 0;
+    for (const sys::StartedProgram& program : result.programs) started += program.started ? 1 : 0;
+    if (started > 0) {
+        assumed.push_back(L"the " + std::to_wstring(started) +
+                          L" programs found start and end with exit code 0");
+    }
+    if (!result.servicesStopped.empty()) {
+        assumed.push_back(L"the services stop and start again at once");
+    }
+    if (!result.files.empty()) {
+        assumed.push_back(L"no program other than the services holds an installed file open");
+    }
+    return assumed;
+}
+
 // The update on host, made (apply) or kept back and described (preview).
 UpdateResult RunPackage(const UnattendedOptions& options,
                         const std::function<void(const std::wstring&)>& print, bool preview) {
@@ -81,6 +141,12 @@ UpdateResult RunPackage(const UnattendedOptions& options,
     if (!options.packageFolder.empty()) machine.program = &packageProgram;
     const sys::MachineInPlace inPlace(&machine);
     result.packageFolder = FolderOf(machine.program->ExecutablePath());
+    {
+        // The record as it was before this run, read from the server itself.
+        const sys::MachineInPlace asItIs(&host);
+        result.hasLastRun =
+            ReadRunRecord(PackageDigestOf(result.packageFolder + L"config.xml"), result.lastRun);
+    }
 
     CStringBase texts(result.packageFolder);
     const std::wstring startupLanguage = L"EN";
@@ -104,12 +170,13 @@ UpdateResult RunPackage(const UnattendedOptions& options,
     result.reason = outcome.reason;
     result.ran = outcome.ran;
     if (owner.InstallationNotFound()) {
-        result.exitCode = UnattendedExit::Refused;
+        result.exitCode = UnattendedExit::NotInstalled;
         result.reason = texts.GetTextOrEmpty(static_cast<int32_t>(tav::kTextInstallationNotFound),
                                              options.language);
     }
     result.installationFound = !manager.InstallFolder().empty() && !owner.InstallationNotFound();
     result.failedStep = owner.FailedStep();
+    result.applied = outcome.ran && result.exitCode == UnattendedExit::Updated;
     result.versionAfter = sys::FileVersion(manager.InstalledServerPath(), false).Text();
     if (outcome.ran && !manager.BackupFolder().empty()) {
         result.backupFolder = manager.BackupFolder();
@@ -129,10 +196,14 @@ UpdateResult RunPackage(const UnattendedOptions& options,
         result.programs = previewing->Programs();
         result.values = previewing->Values();
         result.changes = previewing->Changes();
+        result.listValuesChanged = ListValuesChanged(owner.ListValues(), result.values);
+        result.assumed = Assumed(result);
     } else {
         result.programs = recording->Programs();
         result.values = recording->Values();
     }
+    result.values.erase(std::remove_if(result.values.begin(), result.values.end(), IsRunRecord),
+                        result.values.end());
     result.seconds = static_cast<double>(host.clock->TickMs() - startMs) / 1000.0;
     return result;
 }
@@ -149,9 +220,7 @@ UpdateResult PreviewPackage(const UnattendedOptions& options,
     return RunPackage(options, print, true);
 }
 
-namespace {
-
-std::string Quoted(const std::wstring& text) {
+std::string JsonString(const std::wstring& text) {
     std::string out = "\"";
     for (const char c : tav::ToUtf8(text)) {
         const unsigned char u = static_cast<unsigned char>(c);
@@ -168,6 +237,10 @@ std::string Quoted(const std::wstring& text) {
     }
     return out + "\"";
 }
+
+namespace {
+
+std::string Quoted(const std::wstring& text) { return JsonString(text); }
 
 std::string List(const std::vector<std::wstring>& items) {
     std::string out = "[";
@@ -209,6 +282,7 @@ std::string UpdateResultJson(const UpdateResult& result) {
     json += "  \"exitCode\": " + std::to_string(result.exitCode) + ",\n";
     json += "  \"reason\": " + Quoted(result.reason) + ",\n";
     json += std::string("  \"preview\": ") + (result.preview ? "true" : "false") + ",\n";
+    json += std::string("  \"applied\": ") + (result.applied ? "true" : "false") + ",\n";
     json += "  \"packageFolder\": " + Quoted(result.packageFolder) + ",\n";
     json += "  \"installFolder\": " + Quoted(result.installFolder) + ",\n";
     json += "  \"versionBefore\": " + Quoted(result.versionBefore) + ",\n";
@@ -253,6 +327,7 @@ std::string UpdateResultJson(const UpdateResult& result) {
         json += std::string(", \"written\": ") + (value.written ? "true" : "false") + "}";
     }
     json += result.values.empty() ? "],\n" : "\n  ],\n";
+    if (result.preview) json += "  \"assumed\": " + List(result.assumed) + ",\n";
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.3f", result.seconds);
     json += std::string("  \"seconds\": ") + seconds + "\n}\n";

@@ -8,6 +8,7 @@
 
 #include "app/UnattendedAnswers.h"
 #include "app/UnattendedOwner.h"
+#include "manager/TupRunRecord.h"
 #include "system/PreviewMachine.h"
 #include "system/RecordingMachine.h"
 
@@ -18,6 +19,7 @@ struct UpdateResult {
     std::wstring failedStep;  // the status line of the step that failed
     bool preview = false;     // nothing was changed: what the update would do
     bool ran = false;         // the update itself started
+    bool applied = false;     // the update ran and succeeded (a preview: would)
     bool installationFound = false;
     std::wstring packageFolder;
     std::wstring installFolder;
@@ -32,6 +34,14 @@ struct UpdateResult {
     std::vector<sys::StartedProgram> programs;
     std::vector<sys::WrittenValue> values;
     std::vector<sys::PreviewChange> changes;  // a preview's every change kept back
+    // The package's last recorded run on this server before this one.
+    bool hasLastRun = false;
+    TupRunRecord lastRun;
+    // A preview's values of the modules' registry lists that the update would add or change,
+    // as "key\name".
+    std::vector<std::wstring> listValuesChanged;
+    // What a preview cannot know and takes for granted, one line each.
+    std::vector<std::wstring> assumed;
     double seconds = 0;
 };
 
@@ -44,6 +54,9 @@ UpdateResult ApplyPackage(const UnattendedOptions& options,
 // and the result tells what would have.
 UpdateResult PreviewPackage(const UnattendedOptions& options,
                             const std::function<void(const std::wstring&)>& print);
+
+// A text as a JSON string, UTF-8, quotes included.
+std::string JsonString(const std::wstring& text);
 
 // The result as one JSON object, UTF-8.
 std::string UpdateResultJson(const UpdateResult& result);

@@ -33,8 +33,6 @@ CUnattendedOwner::CUnattendedOwner(sys::IClock& clock, Printer print, int servic
     : clock_(clock), print_(std::move(print)), retriesLeft_(serviceRetries) {}
 
 void CUnattendedOwner::AddStatusLine(const std::wstring& text, int, int) {
-    lastLines_[0] = lastLines_[1];
-    lastLines_[1] = text;
     if (print_) print_(text);
 }
 
@@ -83,10 +81,6 @@ void CUnattendedOwner::Reported(uint32_t textId, const std::wstring& extra) {
     case kTextUpdatingModule:
         module_ = extra;
         break;
-    case kTextUpdateFailed:
-        // The line before the failure's own names the step that failed.
-        if (failedStep_.empty()) failedStep_ = lastLines_[0];
-        break;
     case kTextCheckingFileExists:
         checkedFile_ = extra;
         break;
@@ -110,16 +104,27 @@ void CUnattendedOwner::Reported(uint32_t textId, const std::wstring& extra) {
     case kTextFileNotRemoved:
         Decide(extra, FileDecision::NotReplaced);
         break;
-    case kTextServiceStopped:
-        stopped_.push_back(extra);
+    default:
         break;
-    case kTextServiceStarted:
-        started_.push_back(extra);
-        break;
-    case kTextInstallationNotFound:
+    }
+}
+
+void CUnattendedOwner::RunEvent(const TupRunEvent& event) {
+    switch (event.kind) {
+    case TupRunEvent::Kind::NothingInstalled:
         installationNotFound_ = true;
         break;
-    default:
+    case TupRunEvent::Kind::StepFailed:
+        if (failedStep_.empty()) failedStep_ = event.subject;
+        break;
+    case TupRunEvent::Kind::ServiceStopped:
+        stopped_.push_back(event.subject);
+        break;
+    case TupRunEvent::Kind::ServiceStarted:
+        started_.push_back(event.subject);
+        break;
+    case TupRunEvent::Kind::ListValueWritten:
+        listValues_.push_back(event);
         break;
     }
 }

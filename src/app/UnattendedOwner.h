@@ -41,15 +41,18 @@ public:
     void SetCurrentAction(const std::wstring& text) override;
     int AskQuestion(const std::wstring& text, const std::wstring& caption, uint32_t style) override;
     void Reported(uint32_t textId, const std::wstring& extra) override;
+    void RunEvent(const TupRunEvent& event) override;
 
     // Every file the run decided about, in the order of its first decision; a later decision
     // about the same file replaces the earlier one.
     const std::vector<FileOutcome>& Files() const { return files_; }
     const std::vector<std::wstring>& ServicesStopped() const { return stopped_; }
     const std::vector<std::wstring>& ServicesStarted() const { return started_; }
-    // The run was refused before it changed anything, since the installation was not found.
+    // The values of the modules' registry lists the run meant to write (when missing).
+    const std::vector<TupRunEvent>& ListValues() const { return listValues_; }
+    // The run changed nothing, since no installation of the server was found.
     bool InstallationNotFound() const { return installationNotFound_; }
-    // The status line of the step the run failed in (empty: it did not fail).
+    // The status line of the first step the run failed in (empty: it did not fail).
     const std::wstring& FailedStep() const { return failedStep_; }
 
 private:
@@ -63,9 +66,9 @@ private:
     bool installationNotFound_ = false;
     std::wstring checkedFile_;  // the package file whose existence is being checked
     std::wstring module_;       // the module the run is at
-    std::wstring lastLines_[2];  // the last two status lines, the latest second
     std::wstring failedStep_;
     std::vector<FileOutcome> files_;
     std::vector<std::wstring> stopped_;
     std::vector<std::wstring> started_;
+    std::vector<TupRunEvent> listValues_;
 };

@@ -3,6 +3,7 @@
 
 #include "app/WizardFlow.h"
 #include "app/lang/StringBase.h"
+#include "app/lang/TextIds.h"
 
 namespace {
 
@@ -46,7 +47,19 @@ std::wstring MissingPrerequisites(IPrerequisites& prerequisites) {
 }
 
 UnattendedOutcome Refused(std::wstring reason) {
-    return {UnattendedExit::Refused, std::move(reason), false};
+    return {UnattendedExit::NoAnswer, std::move(reason), false};
+}
+
+// A refusal of the page flow: a failed check, a later release installed, or a question without
+// its answer.
+UnattendedOutcome FlowRefused(CStringBase& texts, const std::wstring& language,
+                              const CUnattendedPrompts& prompts) {
+    int exitCode = UnattendedExit::NoAnswer;
+    if (prompts.CheckFailed()) exitCode = UnattendedExit::Failed;
+    if (prompts.RefusedText() == tav::kTextMinorDowngradeRefused) {
+        exitCode = UnattendedExit::NewerInstalled;
+    }
+    return {exitCode, RefusalLine(texts, language, prompts), false};
 }
 
 }  // namespace
@@ -63,6 +76,7 @@ UnattendedOutcome RunUnattendedFlow(CStringBase& texts, IWizardManager& manager,
                                     IPrerequisites& prerequisites,
                                     const UnattendedOptions& options, bool enforced,
                                     CUnattendedPrompts& prompts) {
+    if (!options.contradiction.empty()) return Refused(options.contradiction);
     if (!options.acceptLicence) {
         return Refused(L"the licence agreement is not accepted: read it with --show-licence, "
                        L"accept it with --accept-licence");
@@ -74,13 +88,18 @@ UnattendedOutcome RunUnattendedFlow(CStringBase& texts, IWizardManager& manager,
                            L" (--install-prerequisites installs them)");
         }
     }
-    if (!RunPrerequisiteChain(prerequisites, prompts)) {
-        if (prompts.RefusedText() != 0) return Refused(RefusalLine(texts, L"EN", prompts));
-        if (prompts.PrerequisiteFailed()) {
-            return {UnattendedExit::Failed, L"the installer of .NET Framework 4.5.2 failed", false};
-        }
+    switch (RunPrerequisiteChainUnattended(prerequisites, prompts)) {
+    case ChainEnd::Ready:
+        break;
+    case ChainEnd::Refused:
+        return Refused(RefusalLine(texts, L"EN", prompts));
+    case ChainEnd::Failed:
+        return {UnattendedExit::Failed,
+                L"a prerequisite's installer failed: " + MissingPrerequisites(prerequisites), false};
+    case ChainEnd::RestartNeeded:
         return {UnattendedExit::RestartNeeded,
-                L"prerequisites were installed: restart the machine and run the update again",
+                L"prerequisites were installed and ask for a restart; the update is not applied: "
+                L"restart the machine and run it again",
                 false};
     }
 
@@ -90,10 +109,10 @@ UnattendedOutcome RunUnattendedFlow(CStringBase& texts, IWizardManager& manager,
     }
     const std::wstring& language = flow.Language();
     // Page 0 to the licence, the accepted licence to the summary, the summary to the run.
-    if (flow.Next() != Action::ShowPage || flow.Next() != Action::ShowPage) {
-        return Refused(RefusalLine(texts, language, prompts));
+    if (flow.Next() != Action::ShowPage || flow.Next() != Action::ShowPage ||
+        flow.Next() != Action::StartUpdate) {
+        return FlowRefused(texts, language, prompts);
     }
-    if (flow.Next() != Action::StartUpdate) return Refused(RefusalLine(texts, language, prompts));
 
     UnattendedOutcome outcome;
     outcome.ran = true;

@@ -12,13 +12,16 @@
 
 class CStringBase;
 
-// Exit codes as installers give them.
+// Exit codes as installers give them, so deployment tools read them as they read an installer's.
 namespace UnattendedExit {
-constexpr int Updated = 0;          // updated, or nothing to update
-constexpr int Refused = 1602;       // refused before anything changed
-constexpr int Failed = 1603;        // the update ran and failed
-constexpr int Busy = 1618;          // another update runs on this machine
-constexpr int RestartNeeded = 3010; // a prerequisite was installed; restart, then run again
+constexpr int Updated = 0;           // updated, or nothing to update
+constexpr int NoAnswer = 1639;       // a question without its answer, or contradicting options;
+                                     // nothing changed
+constexpr int NewerInstalled = 1638; // the installed server is a later release; nothing changed
+constexpr int NotInstalled = 1642;   // no installation of the server found; nothing changed
+constexpr int Failed = 1603;         // a failed check (nothing changed) or a failed run
+constexpr int Busy = 1618;           // another update runs on this machine
+constexpr int RestartNeeded = 3010;  // a prerequisite asks for a restart; the update is not applied
 }  // namespace UnattendedExit
 
 struct UnattendedOutcome {

@@ -73,8 +73,12 @@ std::wstring Outcome(int exitCode) {
         return L"would update";
     case UnattendedExit::RestartNeeded:
         return L"would install prerequisites, then need a restart";
-    case UnattendedExit::Refused:
-        return L"would refuse";
+    case UnattendedExit::NoAnswer:
+        return L"would refuse: a question has no answer";
+    case UnattendedExit::NewerInstalled:
+        return L"would refuse: a later release is installed";
+    case UnattendedExit::NotInstalled:
+        return L"would find no installation";
     case UnattendedExit::Busy:
         return L"busy";
     default:
@@ -118,7 +122,8 @@ std::vector<std::wstring> PreviewPlanLines(const UpdateResult& result) {
     std::vector<std::wstring> components;
     std::vector<std::wstring> programs;
     for (const sys::StartedProgram& program : result.programs) {
-        (IsRegistration(program) ? components : programs).push_back(L"  " + program.commandLine);
+        (IsRegistration(program) ? components : programs)
+            .push_back(L"  " + program.commandLine + (program.started ? L"" : L"  (not found: fails to start)"));
     }
     for (const sys::PreviewChange& change : result.changes) {
         if (change.what == L"certificate component") {
@@ -134,6 +139,8 @@ std::vector<std::wstring> PreviewPlanLines(const UpdateResult& result) {
     if (!programs.empty()) lines.push_back(L"Programs, scripts and IIS commands:");
     lines.insert(lines.end(), programs.begin(), programs.end());
     if (!result.backupFolder.empty()) lines.push_back(L"Backup folder: " + result.backupFolder);
+    if (!result.assumed.empty()) lines.push_back(L"Assumed, since a preview cannot know:");
+    for (const std::wstring& line : result.assumed) lines.push_back(L"  " + line);
 
     std::wstring count = L"preview: " + std::to_wstring(counts[0]) + L" files replaced, " +
                          std::to_wstring(counts[1]) + L" kept in _todo, " + std::to_wstring(counts[2]) +
@@ -159,6 +166,12 @@ DetectAnswer Detect(const UpdateResult& result) {
     if (!result.installationFound) {
         return {DetectExit::CannotTell, L"cannot tell: no installation of the server was found"};
     }
+    // Whatever the files say: steps after the file phase may be undone.
+    if (result.hasLastRun && !result.lastRun.succeeded) {
+        return {DetectExit::WouldChange, L"not applied: the last update run of this package failed (" +
+                                             result.lastRun.when + L", backup folder " +
+                                             result.lastRun.backupFolder + L")"};
+    }
     if (!result.prerequisites.empty() || result.exitCode == UnattendedExit::RestartNeeded) {
         return {DetectExit::WouldChange,
                 L"not applied: prerequisites would be installed first: " + Joined(result.prerequisites)};
@@ -180,5 +193,21 @@ DetectAnswer Detect(const UpdateResult& result) {
                                              std::to_wstring(changed) + L" installed files (" + first +
                                              (changed > 1 ? L", ..." : L"") + L")"};
     }
-    return {DetectExit::Applied, L"applied: the update would leave every installed file as it is"};
+    if (!result.listValuesChanged.empty()) {
+        const size_t count = result.listValuesChanged.size();
+        return {DetectExit::WouldChange, L"not applied: the update would write " + std::to_wstring(count) +
+                                             L" registry values (" + result.listValuesChanged.front() +
+                                             (count > 1 ? L", ..." : L"") + L")"};
+    }
+    return {DetectExit::Applied,
+            L"applied: the update would leave every installed file and registry value as it is"};
+}
+
+std::string DetectResultJson(const UpdateResult& result, const DetectAnswer& answer) {
+    const char* word = answer.exitCode == DetectExit::Applied       ? "applied"
+                       : answer.exitCode == DetectExit::WouldChange ? "not-applied"
+                                                                    : "cannot-tell";
+    const std::string json = UpdateResultJson(result);
+    return "{\n  \"detect\": {\"exitCode\": " + std::to_string(answer.exitCode) + ", \"answer\": \"" +
+           word + "\", \"line\": " + JsonString(answer.line) + "},\n" + json.substr(2);
 }

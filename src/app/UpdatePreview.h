@@ -12,8 +12,8 @@
 std::vector<std::wstring> PreviewPlanLines(const UpdateResult& result);
 
 namespace DetectExit {
-constexpr int Applied = 0;      // applying would leave every installed file as it is
-constexpr int WouldChange = 1;  // applying would change the server
+constexpr int Applied = 0;      // applying would leave every installed file and value as it is
+constexpr int WouldChange = 1;  // applying would change the server, or its last run failed
 constexpr int CannotTell = 2;   // no installation, a broken package, a run that would not finish
 }  // namespace DetectExit
 
@@ -23,3 +23,6 @@ struct DetectAnswer {
 };
 
 DetectAnswer Detect(const UpdateResult& result);
+
+// Detection's answer as JSON: the preview's result with the answer in front.
+std::string DetectResultJson(const UpdateResult& result, const DetectAnswer& answer);

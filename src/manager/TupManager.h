@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "manager/TupRunEvent.h"
 #include "persist/ObjContainerXml.h"
 #include "persist/PersistentObject.h"
 #include "updater/TupRunNames.h"
@@ -141,6 +142,8 @@ public:
 
     // Set by the wizard.
     void SetOwner(ITupOwner* owner) { owner_ = owner; }
+    // Tells the owner what the run did (the updaters tell theirs through here).
+    void Tell(const TupRunEvent& event);
     void SetUiLanguage(const std::wstring* language) { uiLanguage_ = language; }
     void SetVersionQuestionConfirmed(bool confirmed) { versionQuestionConfirmed_ = confirmed; }
     void SetEnforceSecureChannel(uint32_t value) {
@@ -228,6 +231,11 @@ private:
     std::wstring UiText(uint32_t textId) const;
 
     // Steps of RunUpdate.
+    bool RunUpdateSteps();
+    // Keeps the end of the run in the product key, for detection.
+    void RecordRunEnd();
+    // Reports a step's failure and tells the owner which step it was.
+    void FailStep(uint32_t textId);
     bool CreateBackupFolder();
     // Copies the package description and the language files into the backup folder.
     void KeepDescriptionInBackup();
@@ -305,4 +313,6 @@ private:
 
     std::vector<std::wstring> servicesToStop_;  // rebuilt by every run
     bool serviceRetriesCancelled_ = false;      // never cleared
+    bool runStarted_ = false;  // this run got past the installation checks
+    bool runFailed_ = false;   // a run of this program start failed
 };

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "manager/TupRunEvent.h"
+
 class ITupOwner {
 public:
     virtual ~ITupOwner() = default;
@@ -20,4 +22,7 @@ public:
 
     // Every report by its text id and extra text, for an owner that keeps a record of the run.
     virtual void Reported(uint32_t /*textId*/, const std::wstring& /*extra*/) {}
+
+    // What the run did, for an owner that reports on it; the wizard ignores it.
+    virtual void RunEvent(const TupRunEvent& /*event*/) {}
 };

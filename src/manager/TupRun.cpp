@@ -5,6 +5,8 @@
 #include "app/lang/TextIds.h"
 #include "base/WideText.h"
 #include "manager/TupManager.h"
+#include "manager/TupOwner.h"
+#include "manager/TupRunRecord.h"
 #include "system/FileVersion.h"
 #include "system/Machine.h"
 #include "updater/TupModuleUpdater.h"
@@ -44,12 +46,48 @@ void CTupManager::RemoveUpdater(size_t index) {
 }
 
 bool CTupManager::RunUpdate() {
+    runStarted_ = false;
+    const bool succeeded = RunUpdateSteps();
+    // A run that changed nothing because nothing was installed leaves no record.
+    if (runStarted_) {
+        runFailed_ = runFailed_ || !succeeded;
+        RecordRunEnd();
+    }
+    return succeeded;
+}
+
+void CTupManager::RecordRunEnd() {
+    // Every part of the package counts: one failed part leaves the package failed.
+    TupRunRecord record;
+    record.name = ComponentName();
+    record.version = packageVersion_;
+    record.configDigest = PackageDigestOf(programFolder_ + L"config.xml");
+    record.succeeded = !runFailed_;
+    const sys::LocalTime now = sys::CurrentMachine().clock->Now();
+    record.when = RunRecordTime(now);
+    record.backupFolder = backupFolder_;
+    WriteRunRecord(record.configDigest, record);
+}
+
+void CTupManager::FailStep(uint32_t textId) {
+    Report(kReportBoth, textId, -1, -1);
+    Tell(TupRunEvent::StepFailed(textId, ComponentName() + L": " + UiText(textId)));
+}
+
+void CTupManager::Tell(const TupRunEvent& event) {
+    if (owner_) owner_->RunEvent(event);
+}
+
+bool CTupManager::RunUpdateSteps() {
     using namespace tav;
 
     // Without an installed server there is nothing to update, unless a generic updater says so.
     bool hasGeneric = false;
     for (const auto& name : updaterClassNames_) hasGeneric = hasGeneric || name == kGenericUpdater;
-    if (!hasGeneric && !ServiceRunning(L"TavAps") && !ServiceInstalled(L"TavSvc")) return true;
+    if (!hasGeneric && !ServiceRunning(L"TavAps") && !ServiceInstalled(L"TavSvc")) {
+        Tell(TupRunEvent::NothingInstalled());
+        return true;
+    }
 
     // Without the installation's folder the backups, the result log and the new files would
     // land below the current folder and the real installation would stay as it was.
@@ -57,10 +95,12 @@ bool CTupManager::RunUpdate() {
         for (size_t index = 0; index < updaters_.size(); ++index) {
             if (!NeedsInstallFolder(index)) continue;
             Report(kReportStatus, kTextInstallationNotFound, -1, -1);
+            Tell(TupRunEvent::NothingInstalled());
             return false;
         }
     }
 
+    runStarted_ = true;
     if (!CreateBackupFolder()) return false;
 
     const std::wstring logPath = backupFolder_ + L"_log.csv";
@@ -69,14 +109,14 @@ bool CTupManager::RunUpdate() {
     Report(kReportBoth, kTextUpdateStarted, 0, 0);
 
     if (!ArchiveTodoFolder()) {
-        Report(kReportBoth, kTextTodoFolderNotArchived, -1, -1);
+        FailStep(kTextTodoFolderNotArchived);
         Report(kReportBoth, kTextUpdateFailed, 100, 100);
         return false;
     }
 
     Report(kReportBoth, kTextPreparingUpdate, 0, -1);
     if (!PrepareUpdaters()) {
-        Report(kReportBoth, kTextPreparingUpdateFailed, -1, -1);
+        FailStep(kTextPreparingUpdateFailed);
         Report(kReportBoth, kTextUpdateFailed, 100, 100);
         return false;
     }
@@ -86,7 +126,7 @@ bool CTupManager::RunUpdate() {
     if (!RunUpdaterStep({kTextFileCheckModuleCount, kTextCheckingModuleFiles,
                          kTextModuleFilesFound, kTextModuleFilesMissing},
                         &CTupModuleUpdater::CheckFilesExist)) {
-        Report(kReportBoth, kTextFilesMissing, -1, -1);
+        FailStep(kTextFilesMissing);
         Report(kReportBoth, kTextUpdateFailed, 100, 100);
         return false;
     }
@@ -94,7 +134,7 @@ bool CTupManager::RunUpdate() {
 
     Report(kReportBoth, kTextCheckingVersions, 0, -1);
     if (!CheckUpdaterVersions()) {
-        Report(kReportBoth, kTextVersionCheckFailed, -1, -1);
+        FailStep(kTextVersionCheckFailed);
         Report(kReportBoth, kTextUpdateFailed, 100, 100);
         return false;
     }
@@ -114,28 +154,28 @@ bool CTupManager::RunUpdate() {
     bool changed = false;
     Report(kReportBoth, kTextStoppingServices, 0, -1);
     if (!StopServices()) {
-        Report(kReportBoth, kTextStoppingServicesFailed, -1, -1);
+        FailStep(kTextStoppingServicesFailed);
     } else {
         Report(kReportBoth, kTextServicesStopped, 100, 50);
         Report(kReportBoth, kTextCheckingWriteAccess, 0, -1);
         if (!RunUpdaterStep({kTextWriteAccessModuleCount, kTextCheckingModuleWriteAccess,
                              kTextModuleFilesWritable, kTextModuleFilesNotWritable},
                             &CTupModuleUpdater::CheckFilesWritable)) {
-            Report(kReportBoth, kTextWriteAccessCheckFailed, -1, -1);
+            FailStep(kTextWriteAccessCheckFailed);
         } else {
             Report(kReportBoth, kTextWriteAccessChecked, 100, 60);
             Report(kReportBoth, kTextBackingUpFiles, 0, -1);
             if (!RunUpdaterStep({kTextBackupModuleCount, kTextBackingUpModule,
                                  kTextModuleBackedUp, kTextModuleBackupFailed},
                                 &CTupModuleUpdater::BackupFiles)) {
-                Report(kReportBoth, kTextBackupFailed, -1, -1);
+                FailStep(kTextBackupFailed);
             } else {
                 Report(kReportBoth, kTextFilesBackedUp, 100, 70);
                 Report(kReportBoth, kTextApplyingUpdate, 0, -1);
                 if (!RunUpdaterStep({kTextApplyModuleCount, kTextUpdatingModule,
                                      kTextModuleUpdated, kTextModuleUpdateFailed},
                                     &CTupModuleUpdater::ApplyUpdate)) {
-                    Report(kReportBoth, kTextApplyingUpdateFailed, -1, -1);
+                    FailStep(kTextApplyingUpdateFailed);
                 } else {
                     Report(kReportBoth, kTextUpdateApplied, 100, 80);
                     changed = true;
@@ -147,7 +187,7 @@ bool CTupManager::RunUpdate() {
     Report(kReportBoth, kTextStartingServices, 0, -1);
     bool succeeded = changed;
     if (!StartServices()) {
-        Report(kReportBoth, kTextStartingServicesFailed, -1, -1);
+        FailStep(kTextStartingServicesFailed);
         succeeded = false;
     } else {
         Report(kReportBoth, kTextServicesStarted, 100, 90);
@@ -158,7 +198,7 @@ bool CTupManager::RunUpdate() {
         if (LaunchUpdaterExecutables()) {
             Report(kReportBoth, kTextProgramsStarted, 100, 100);
         } else {
-            Report(kReportBoth, kTextStartingProgramsFailed, -1, -1);
+            FailStep(kTextStartingProgramsFailed);
             succeeded = false;
         }
     }
@@ -203,6 +243,7 @@ bool CTupManager::CreateBackupFolder() {
         Report(kReportStatus, tav::kTextCreatingBackupRoot, -1, -1);
         if (!sys::CreateOrFindFolder(files, root)) {
             Report(kReportStatus, tav::kTextBackupRootNotCreated, -1, -1);
+            Tell(TupRunEvent::StepFailed(tav::kTextBackupRootNotCreated, ComponentName() + L": " + UiText(tav::kTextBackupRootNotCreated)));
             return false;
         }
     }
@@ -213,6 +254,7 @@ bool CTupManager::CreateBackupFolder() {
         backupFolder_ = MakeBackupFolderName();
         if (!sys::CreateOrFindFolder(files, backupFolder_)) {
             Report(kReportStatus, tav::kTextBackupFolderNotCreated, -1, -1);
+            Tell(TupRunEvent::StepFailed(tav::kTextBackupFolderNotCreated, ComponentName() + L": " + UiText(tav::kTextBackupFolderNotCreated)));
             return false;
         }
     }

@@ -147,6 +147,7 @@ bool CTupManager::StopServices() {
         }
         if (stopped) {
             Report(kReportBoth, kTextServiceStopped, -1, -1, name);
+            Tell(TupRunEvent::Service(TupRunEvent::Kind::ServiceStopped, name));
         } else {
             Report(kReportBoth, kTextServiceNotStopped, -1, -1, name);
             setAside.push_back(name);
@@ -187,6 +188,7 @@ bool CTupManager::StartServices() {
         }
         if (started) {
             Report(kReportBoth, kTextServiceStarted, -1, -1, name);
+            Tell(TupRunEvent::Service(TupRunEvent::Kind::ServiceStarted, name));
         } else {
             Report(kReportBoth, kTextServiceNotStarted, -1, -1, name);
             allStarted = false;

@@ -112,20 +112,54 @@ std::unique_ptr<IServiceManager> CPreviewMachine::Services::Connect() {
     return std::make_unique<Manager>(*this, std::move(below));
 }
 
-// Programs are noted, not started; each counts as started and ended with exit code 0.
+namespace {
+
+bool IsFullPath(const std::wstring& path) {
+    return (path.size() > 2 && path[1] == L':' && path[2] == L'\\') || path.rfind(L"\\\\", 0) == 0;
+}
+
+// The first word of a command line, the program Windows would look for.
+std::wstring FirstWord(const std::wstring& commandLine) {
+    size_t at = commandLine.find_first_not_of(L" \t");
+    if (at == std::wstring::npos) return std::wstring();
+    if (commandLine[at] == L'"') {
+        const size_t close = commandLine.find(L'"', at + 1);
+        return commandLine.substr(at + 1, close == std::wstring::npos ? std::wstring::npos : close - at - 1);
+    }
+    const size_t end = commandLine.find_first_of(L" \t", at);
+    return commandLine.substr(at, end == std::wstring::npos ? std::wstring::npos : end - at);
+}
+
+}  // namespace
+
+// Programs are noted, not started. One named by a full path that does not exist fails to start
+// as it would in the run; any other counts as started and ended with exit code 0.
 class CPreviewMachine::Launcher final : public ILauncher {
 public:
-    explicit Launcher(CPreviewMachine& owner) : owner_(owner) {}
+    Launcher(CPreviewMachine& owner, Files& files) : owner_(owner), files_(files) {}
 
     bool Run(const std::wstring& program, const std::wstring& commandLine, bool wait,
              uint32_t* exitCode) override {
-        owner_.Note(StartedProgram{program, commandLine, wait, true});
-        if (exitCode) *exitCode = 0;
-        return true;
+        const bool started = Exists(program, commandLine);
+        owner_.Note(StartedProgram{program, commandLine, wait, started});
+        if (started && exitCode) *exitCode = 0;
+        return started;
     }
 
 private:
+    bool IsFile(const std::wstring& path) { return IsExistingFile(files_, path); }
+    bool Exists(const std::wstring& program, const std::wstring& commandLine) {
+        if (!program.empty()) return !IsFullPath(program) || IsFile(program);
+        // Windows adds ".exe" to a first word without an extension.
+        const std::wstring word = FirstWord(commandLine);
+        if (!IsFullPath(word)) return true;
+        const size_t dot = word.find_last_of(L".\\");
+        const bool extension = dot != std::wstring::npos && word[dot] == L'.';
+        return IsFile(word) || (!extension && IsFile(word + L".exe"));
+    }
+
     CPreviewMachine& owner_;
+    Files& files_;
 };
 
 // Processes as below, without the ones this preview has ended.
@@ -283,7 +317,7 @@ CPreviewMachine::CPreviewMachine(Machine& below)
       files_(std::make_unique<Files>(*this, *below.files, *below.environment)),
       registry_(std::make_unique<Registry>(*this, *below.registry)),
       services_(std::make_unique<Services>(*this, *below.services)),
-      launcher_(std::make_unique<Launcher>(*this)),
+      launcher_(std::make_unique<Launcher>(*this, *files_)),
       processes_(std::make_unique<Processes>(*this, *below.processes)),
       versions_(std::make_unique<Versions>(*files_, *below.versions)),
       shell_(std::make_unique<Shell>(*this, *below.shell)),

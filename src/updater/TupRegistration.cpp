@@ -63,13 +63,17 @@ int CTupModuleUpdater::RegisterAndRunCommands() {
     if (!netObjectsToRegister_.empty()) RegisterNetObjects(netObjectsToRegister_, L"v2.0.50727");
     if (!net4ObjectsToRegister_.empty()) RegisterNetObjects(net4ObjectsToRegister_, L"v4.0.30319");
 
-    for (const CTupRegistryKey& key : registryKeys_) {
-        Report(tav::kTextWritingRegistryValue, key.GetKeyName(this));
-        key.Write(this, false, false);
-    }
-    for (const CTupRegistryKey& key : registryKeys64_) {
-        Report(tav::kTextWritingRegistryValue, key.GetKeyName(this));
-        key.Write(this, true, false);
+    for (const auto* keys : {&registryKeys_, &registryKeys64_}) {
+        const bool view64 = keys == &registryKeys64_;
+        for (const CTupRegistryKey& key : *keys) {
+            Report(tav::kTextWritingRegistryValue, key.GetKeyName(this));
+            if (manager_) {
+                std::wstring valueName = key.ValueName();
+                ReplaceTokens(valueName);
+                manager_->Tell(TupRunEvent::ListValue(key.GetKeyName(this), valueName, view64));
+            }
+            key.Write(this, view64, false);
+        }
     }
 
     if (!tokensToReplaceInFiles_.empty()) {

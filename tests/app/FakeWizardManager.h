@@ -78,13 +78,16 @@ public:
 class FakePrerequisites final : public IPrerequisites {
 public:
     bool Needs(Prerequisite p) override { return missing.count(p) > 0; }
+    // An installer that ends with 0 installs it, unless it is to stay missing.
     int Install(Prerequisite p) override {
         installed.push_back(p);
-        return p == Prerequisite::DotNet452 ? exitCode : 0;
+        if (exitCode == 0 && !staysMissing) missing.erase(p);
+        return exitCode;
     }
     std::set<Prerequisite> missing;
     std::vector<Prerequisite> installed;
     int exitCode = 0;
+    bool staysMissing = false;
 };
 
 }  // namespace

@@ -36,8 +36,6 @@ TEST_F(UnattendedOwnerTest, EachFileKeepsItsLastDecision) {
         {kTextUpdatingModule, L"Kernel"},
         {kTextFileUpdated, L"C:\\Tav\\Qelsrv.exe"},
         {kTextFileNotCopied, L"C:\\Tav\\locked.dll"},
-        {kTextServiceStopped, L"TavSvc"},
-        {kTextServiceStarted, L"TavSvc"},
     };
     for (const auto& [id, extra] : reports) owner.Reported(id, extra);
     const std::vector<std::pair<std::wstring, FileDecision>> expected = {
@@ -55,10 +53,27 @@ TEST_F(UnattendedOwnerTest, EachFileKeepsItsLastDecision) {
     // Each file belongs to the module the run was at when it first decided about it.
     EXPECT_EQ(L"Web", owner.Files()[4].module);
     EXPECT_EQ(L"Kernel", owner.Files()[5].module);
-    EXPECT_EQ(std::vector<std::wstring>{L"TavSvc"}, owner.ServicesStopped());
+}
+
+TEST_F(UnattendedOwnerTest, TheRunsEventsAreCollectedAndTheFirstFailedStepKept) {
+    using Kind = TupRunEvent::Kind;
+    for (const TupRunEvent& event : {
+             TupRunEvent::Service(Kind::ServiceStopped, L"W3SVC"),
+             TupRunEvent::Service(Kind::ServiceStopped, L"TavSvc"),
+             TupRunEvent::StepFailed(kTextApplyingUpdateFailed, L"Tarnova server: files not replaced"),
+             TupRunEvent::Service(Kind::ServiceStarted, L"TavSvc"),
+             TupRunEvent::StepFailed(kTextStartingServicesFailed, L"Tarnova server: not started"),
+             TupRunEvent::ListValue(L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Kelmark\\Tav", L"Path", true),
+         }) {
+        owner.RunEvent(event);
+    }
+    EXPECT_EQ((std::vector<std::wstring>{L"W3SVC", L"TavSvc"}), owner.ServicesStopped());
     EXPECT_EQ(std::vector<std::wstring>{L"TavSvc"}, owner.ServicesStarted());
+    EXPECT_EQ(L"Tarnova server: files not replaced", owner.FailedStep());
+    ASSERT_EQ(1u, owner.ListValues().size());
+    EXPECT_TRUE(owner.ListValues()[0].view64);
     EXPECT_FALSE(owner.InstallationNotFound());
-    owner.Reported(kTextInstallationNotFound, L"");
+    owner.RunEvent(TupRunEvent::NothingInstalled());
     EXPECT_TRUE(owner.InstallationNotFound());
 }
 

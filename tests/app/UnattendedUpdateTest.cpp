@@ -27,13 +27,13 @@ UnattendedOptions Parsed(const std::vector<std::wstring>& args) {
 TEST(UnattendedOptionsTest, EveryOptionSetsItsAnswerAndWrongOnesAreNamed) {
     const UnattendedOptions options = Parsed(
         {L"C:\\Pkg", L"--accept-licence", L"--install-prerequisites", L"--confirm-settings-update",
-         L"--version-question", L"no", L"--allow-older", L"--secure-channel", L"on",
+         L"--version-question", L"no", L"--upgrade-first-release", L"--secure-channel", L"on",
          L"--ssl-certificate", L"off", L"--sync-compatibility", L"on", L"--internal-secure-channel",
          L"off", L"--service-retries", L"3", L"--continue-after-failure", L"--enforce-update",
          L"--language", L"DE", L"--quiet", L"--json", L"r.json"});
     EXPECT_EQ(L"C:\\Pkg", options.packageFolder);
     EXPECT_TRUE(options.acceptLicence && options.installPrerequisites &&
-                options.confirmSettingsUpdate && options.allowOlder &&
+                options.confirmSettingsUpdate && options.upgradeFirstRelease &&
                 options.continueAfterFailure && options.enforceUpdate && options.quiet);
     EXPECT_EQ(Choice::No, options.versionQuestion);
     EXPECT_EQ(Choice::Yes, options.secureChannel);
@@ -44,6 +44,12 @@ TEST(UnattendedOptionsTest, EveryOptionSetsItsAnswerAndWrongOnesAreNamed) {
     EXPECT_EQ(L"DE", options.language);
     EXPECT_EQ(L"r.json", options.jsonFile);
     EXPECT_EQ(1, Parsed({}).serviceRetries);
+    // The option's former name still answers the same question.
+    EXPECT_TRUE(Parsed({L"--allow-older"}).upgradeFirstRelease);
+    EXPECT_TRUE(Parsed({L"--secure-channel", L"on", L"--secure-channel", L"on"}).contradiction.empty());
+    EXPECT_NE(std::wstring::npos,
+              Parsed({L"--secure-channel", L"on", L"--secure-channel", L"off"}).contradiction.find(
+                  L"--secure-channel"));
 
     const struct {
         std::vector<std::wstring> args;
@@ -87,9 +93,9 @@ TEST(UnattendedPromptsTest, EachQuestionIsAnsweredByItsOptionOrRefused) {
         {kTextSameVersionQuestion, nullptr, &UnattendedOptions::versionQuestion, Choice::No,
          Answer::No, false},
         {kTextMinorUpgradeQuestion, nullptr, nullptr, Choice::Unset, Answer::Cancel, true},
-        {kTextMinorUpgradeQuestion, &UnattendedOptions::allowOlder, nullptr, Choice::Unset,
+        {kTextMinorUpgradeQuestion, &UnattendedOptions::upgradeFirstRelease, nullptr, Choice::Unset,
          Answer::Ok, false},
-        {kTextMinorDowngradeRefused, &UnattendedOptions::allowOlder, nullptr, Choice::Unset,
+        {kTextMinorDowngradeRefused, &UnattendedOptions::upgradeFirstRelease, nullptr, Choice::Unset,
          Answer::Ok, true},
         {kTextConfirmStartUpdate, nullptr, nullptr, Choice::Unset, Answer::Yes, false},
         {kTextContinueAfterFailure, nullptr, nullptr, Choice::Unset, Answer::No, false},
@@ -140,7 +146,7 @@ TEST(UnattendedPromptsTest, SettingsComeFromTheOptionsAndAMissingOneIsNamed) {
 TEST(UnattendedPromptsTest, DetectionAnswersEveryQuestionAndKeepsTheSettingsAsShown) {
     const UnattendedOptions options = Parsed({L"--detect"});
     EXPECT_TRUE(options.acceptLicence && options.installPrerequisites && options.confirmSettingsUpdate &&
-                options.allowOlder && options.continueAfterFailure);
+                options.upgradeFirstRelease && options.continueAfterFailure);
     // The way that looks at every file: same-version files are compared too.
     EXPECT_EQ(Choice::Yes, options.versionQuestion);
     EXPECT_EQ(Choice::No, Parsed({L"--version-question", L"no", L"--detect"}).versionQuestion);
@@ -193,27 +199,38 @@ TEST_F(UnattendedFlowTest, AllAnswersGivenTheUpdateRunsAndSucceeds) {
     EXPECT_EQ(std::vector<std::wstring>{L"FR"}, manager.languages);
 }
 
-// Every way of refusing ends before the run, with 1602 and the reason.
+// Every way of refusing ends before the run, with its exit code and the reason.
 TEST_F(UnattendedFlowTest, ARefusalEndsBeforeAnythingRuns) {
+    using namespace UnattendedExit;
     const struct {
         const char* name;
         void (*set)(UnattendedFlowTest&);
+        int exitCode;
         const wchar_t* reason;
     } cases[] = {
-        {"licence", [](UnattendedFlowTest& t) { t.options.acceptLicence = false; }, L"--accept-licence"},
-        {"check", [](UnattendedFlowTest& t) { t.manager.cluster = true; }, L"check"},
-        {"administrator", [](UnattendedFlowTest& t) { t.manager.administrator = false; }, L"check"},
-        {"settings", [](UnattendedFlowTest& t) { t.manager.firstDialog = L"V5_2"; }, L"--secure-channel"},
-        {"same version", [](UnattendedFlowTest& t) { t.manager.sameVersion = true; }, L"--version-question"},
-        {"older", [](UnattendedFlowTest& t) { t.manager.minorUpgrade = true; }, L"--allow-older"},
-        {"downgrade", [](UnattendedFlowTest& t) { t.manager.minorDowngrade = true; }, L"first release"},
+        {"licence", [](UnattendedFlowTest& t) { t.options.acceptLicence = false; }, NoAnswer,
+         L"--accept-licence"},
+        {"contradiction",
+         [](UnattendedFlowTest& t) { t.options.contradiction = L"option '--x' is given both"; },
+         NoAnswer, L"--x"},
+        {"check", [](UnattendedFlowTest& t) { t.manager.cluster = true; }, Failed, L"check"},
+        {"administrator", [](UnattendedFlowTest& t) { t.manager.administrator = false; }, Failed,
+         L"check"},
+        {"settings", [](UnattendedFlowTest& t) { t.manager.firstDialog = L"V5_2"; }, NoAnswer,
+         L"--secure-channel"},
+        {"same version", [](UnattendedFlowTest& t) { t.manager.sameVersion = true; }, NoAnswer,
+         L"--version-question"},
+        {"first release", [](UnattendedFlowTest& t) { t.manager.minorUpgrade = true; }, NoAnswer,
+         L"--upgrade-first-release"},
+        {"later release installed", [](UnattendedFlowTest& t) { t.manager.minorDowngrade = true; },
+         NewerInstalled, L"later release"},
         {"print components", [](UnattendedFlowTest& t) { t.manager.settingsUpdater = true; },
-         L"--confirm-settings-update"},
+         NoAnswer, L"--confirm-settings-update"},
         {"prerequisite",
          [](UnattendedFlowTest& t) {
              t.prerequisites.missing = {Prerequisite::DotNet4, Prerequisite::VcRedist2015x64};
          },
-         L".NET Framework 4, Visual C++ 2015 runtime (x64)"},
+         NoAnswer, L".NET Framework 4, Visual C++ 2015 runtime (x64)"},
     };
     for (const auto& c : cases) {
         options = UnattendedOptions();
@@ -223,7 +240,7 @@ TEST_F(UnattendedFlowTest, ARefusalEndsBeforeAnythingRuns) {
         prerequisites = FakePrerequisites();
         c.set(*this);
         const UnattendedOutcome outcome = Run();
-        EXPECT_EQ(UnattendedExit::Refused, outcome.exitCode) << c.name;
+        EXPECT_EQ(c.exitCode, outcome.exitCode) << c.name;
         EXPECT_FALSE(outcome.ran) << c.name;
         EXPECT_EQ(0, manager.ran) << c.name;
         EXPECT_TRUE(prerequisites.installed.empty()) << c.name;
@@ -241,20 +258,24 @@ TEST_F(UnattendedFlowTest, TheRefusedTextIsGivenInTheChosenLanguage) {
     EXPECT_EQ(kTextClusterNotSupported, refused);
 }
 
+// An installer that succeeds lets the update go on in the same run; only a restart ends it.
 TEST_F(UnattendedFlowTest, InstalledPrerequisitesEndWithTheInstallersCodes) {
     const struct {
         Prerequisite missing;
-        int installerExit;
+        int installerExit;  // -1: not waited for
+        bool staysMissing;
         int exitCode;
         int ran;
     } cases[] = {
-        {Prerequisite::DotNet452, 3010, UnattendedExit::RestartNeeded, 0},
-        {Prerequisite::DotNet452, 1641, UnattendedExit::RestartNeeded, 0},
-        {Prerequisite::DotNet452, 1603, UnattendedExit::Failed, 0},
-        {Prerequisite::DotNet452, 0, UnattendedExit::Updated, 1},
-        // The wizard ends after this installer: the machine restarts before the update.
-        {Prerequisite::KB2468871x64, 0, UnattendedExit::RestartNeeded, 0},
-        {Prerequisite::VcRedist2015x86, 0, UnattendedExit::Updated, 1},
+        {Prerequisite::DotNet452, 3010, false, UnattendedExit::RestartNeeded, 0},
+        {Prerequisite::DotNet452, 1641, false, UnattendedExit::RestartNeeded, 0},
+        {Prerequisite::DotNet452, 1603, false, UnattendedExit::Failed, 0},
+        {Prerequisite::DotNet452, 0, false, UnattendedExit::Updated, 1},
+        {Prerequisite::DotNet452, 0, true, UnattendedExit::Failed, 0},
+        {Prerequisite::KB2468871x64, 0, false, UnattendedExit::Updated, 1},
+        // The wizard ends after this installer, and no exit code tells better.
+        {Prerequisite::KB2468871x64, -1, false, UnattendedExit::RestartNeeded, 0},
+        {Prerequisite::VcRedist2015x86, -1, false, UnattendedExit::Updated, 1},
     };
     for (const auto& c : cases) {
         manager = FakeWizardManager();
@@ -262,6 +283,7 @@ TEST_F(UnattendedFlowTest, InstalledPrerequisitesEndWithTheInstallersCodes) {
         prerequisites = FakePrerequisites();
         prerequisites.missing = {c.missing};
         prerequisites.exitCode = c.installerExit;
+        prerequisites.staysMissing = c.staysMissing;
         options.acceptLicence = options.installPrerequisites = true;
         EXPECT_EQ(c.exitCode, Run().exitCode) << c.installerExit;
         EXPECT_EQ(std::vector<Prerequisite>{c.missing}, prerequisites.installed);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 
 #include "app/UnattendedUpdate.h"
@@ -10,6 +11,7 @@
 #include "fakes/FakeMachine.h"
 #include "fakes/ScratchFolder.h"
 #include "fakes/TavpkgRunner.h"
+#include "manager/TupRunRecord.h"
 
 namespace {
 
@@ -124,7 +126,28 @@ TEST(UpdatePreviewTest, DetectionAnswersFromHowThePreviewEnded) {
     const Case cases[] = {
         {"every file already as the package has it", [](UpdateResult& r) {
              for (FileOutcome& file : r.files) file.changed = false;
-         }, DetectExit::Applied, L"applied: the update would leave every installed file as it is"},
+         }, DetectExit::Applied,
+         L"applied: the update would leave every installed file and registry value as it is"},
+        {"applied by a run that succeeded", [](UpdateResult& r) {
+             for (FileOutcome& file : r.files) file.changed = false;
+             r.hasLastRun = true;
+             r.lastRun.succeeded = true;
+         }, DetectExit::Applied, nullptr},
+        {"the last run failed, whatever the files say", [](UpdateResult& r) {
+             for (FileOutcome& file : r.files) file.changed = false;
+             r.hasLastRun = true;
+             r.lastRun.when = L"2026-12-09 23:42:14";
+             r.lastRun.backupFolder = L"C:\\Tav\\_TupBkp\\x\\";
+             r.exitCode = UnattendedExit::Failed;
+         }, DetectExit::WouldChange,
+         L"not applied: the last update run of this package failed (2026-12-09 23:42:14, backup folder "
+         L"C:\\Tav\\_TupBkp\\x\\)"},
+        {"a registry list value would be written", [](UpdateResult& r) {
+             for (FileOutcome& file : r.files) file.changed = false;
+             r.listValuesChanged = {L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Kelmark\\Tav\\JawsEnginePath"};
+         }, DetectExit::WouldChange,
+         L"not applied: the update would write 1 registry values "
+         L"(HKEY_LOCAL_MACHINE\\SOFTWARE\\Kelmark\\Tav\\JawsEnginePath)"},
         {"nothing to update", [](UpdateResult& r) { r.files.clear(); }, DetectExit::Applied, nullptr},
         {"files would change", [](UpdateResult&) {}, DetectExit::WouldChange,
          L"not applied: the update would change 3 installed files (C:\\Tav\\Qelsrv.exe, ...)"},
@@ -136,9 +159,10 @@ TEST(UpdatePreviewTest, DetectionAnswersFromHowThePreviewEnded) {
         {"no installation", [](UpdateResult& r) { r.installationFound = false; }, DetectExit::CannotTell,
          L"cannot tell: no installation of the server was found"},
         {"a broken package refuses", [](UpdateResult& r) {
-             r.exitCode = UnattendedExit::Refused;
+             r.exitCode = UnattendedExit::NoAnswer;
              r.reason = L"config.xml cannot be read";
-         }, DetectExit::CannotTell, L"cannot tell: the update would refuse; config.xml cannot be read"},
+         }, DetectExit::CannotTell,
+         L"cannot tell: the update would refuse: a question has no answer; config.xml cannot be read"},
         {"the run would fail", [](UpdateResult& r) {
              r.exitCode = UnattendedExit::Failed;
              r.failedStep = L"step";
@@ -188,48 +212,60 @@ std::map<std::wstring, std::string> Snapshot(const fakes::FakeFiles& files) {
 // A server installed in C:\TAV\ (Qelsrv.exe 7.2 running as TavSvc) and a package of one module
 // whose files meet it each in another way: replaced, changed by the administrator, the same
 // version, and missing where it is only written into an existing folder.
-TEST(PreviewPackageTest, OverTheFakeMachineEveryDecisionIsPlannedAndNothingChanges) {
+class PreviewPackageTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        machine.operatingSystem.administrators = true;
+        machine.program.path = folder.PathOf("") + L"tavpkg.exe";
+        machine.processes.processes.push_back({8, L"C:\\TAV\\Qelsrv.exe"});
+        machine.services.Add(L"TavSvc", L"\"C:\\TAV\\Qelsrv.exe\"", sys::ServiceState::Running).processIds = {8};
+        machine.files.AddFile(L"C:\\TAV\\Qelsrv.exe", "server 7.2");
+        machine.files.AddFile(L"C:\\TAV\\web\\page.asp", "<html>mine</html>\n");
+        machine.files.AddFile(L"C:\\TAV\\same.dll", "same");
+        machine.versions.Set(L"C:\\TAV\\Qelsrv.exe", 7, 2, 0, 0, 7, 2, 0, 0);
+        machine.versions.Set(L"C:\\TAV\\same.dll", 1, 0, 0, 0, 1, 0, 0, 0);
+
+        const std::wstring package = folder.PathOf("") + L"package\\";
+        machine.files.AddFile(package + L"Qelsrv.exe", "server 7.3");
+        machine.files.AddFile(package + L"web\\page.asp", "<html>delivered</html>\n");
+        machine.files.AddFile(package + L"same.dll", "same");
+        machine.files.AddFile(package + L"opt\\opt.cfg", "option");
+        machine.versions.Set(package + L"Qelsrv.exe", 7, 3, 0, 0, 7, 3, 0, 0);
+        machine.versions.Set(package + L"same.dll", 1, 0, 0, 0, 1, 0, 0, 0);
+        WriteConfig("");
+    }
+
+    // config.xml with one module of that class, its files and more of its lists.
+    void WriteConfig(const std::string& lists, const char* className = "CTupGenericUpdater") {
+        const std::string files =
+            PackageFile(0, "Qelsrv.exe", "[$TN_INSTALL_PATH]Qelsrv.exe", Number("VersionCheckType", 1)) +
+            PackageFile(1, "web\\page.asp", "[$TN_INSTALL_PATH]web\\page.asp", Number("UserCustomizationCheckPlanned", 1)) +
+            PackageFile(2, "same.dll", "[$TN_INSTALL_PATH]same.dll", Number("VersionCheckType", 2)) +
+            PackageFile(3, "opt\\opt.cfg", "[$TN_INSTALL_PATH]opt\\opt.cfg",
+                        Number("UpdateCheckType", 1) + Number("UpdateConditionType", 1));
+        const std::wstring config = folder.Write(
+            "config.xml", "<?xml version=\"1.0\"?>\n<CONFIG>" +
+                              Item("Tarnova_Update", "OCContainer",
+                                   Item("ComponentName", "OCString", "Tarnova server") +
+                                       Item("Updaters", "OCContainer",
+                                            Item("Updater0", "OCContainer",
+                                                 Item("ClassType", "OCString", className) +
+                                                     Item("AffectedServices", "OCStringList",
+                                                          Item("0", "OCStringListItem", "TavSvc")) +
+                                                     Item("Files", "OCContainer", files) + lists))) +
+                              "</CONFIG>\n");
+        machine.files.AddFile(config);  // found through the machine, read by libxml2
+    }
+
     fakes::FakeMachine machine;
     testing_support::ScratchFolder folder;
-    machine.operatingSystem.administrators = true;
-    machine.program.path = folder.PathOf("") + L"tavpkg.exe";
-    machine.processes.processes.push_back({8, L"C:\\TAV\\Qelsrv.exe"});
-    machine.services.Add(L"TavSvc", L"\"C:\\TAV\\Qelsrv.exe\"", sys::ServiceState::Running).processIds = {8};
-    machine.files.AddFile(L"C:\\TAV\\Qelsrv.exe", "server 7.2");
-    machine.files.AddFile(L"C:\\TAV\\web\\page.asp", "<html>mine</html>\n");
-    machine.files.AddFile(L"C:\\TAV\\same.dll", "same");
-    machine.versions.Set(L"C:\\TAV\\Qelsrv.exe", 7, 2, 0, 0, 7, 2, 0, 0);
-    machine.versions.Set(L"C:\\TAV\\same.dll", 1, 0, 0, 0, 1, 0, 0, 0);
+    const std::wstring packageFolder = folder.PathOf("");
+};
 
-    const std::wstring package = folder.PathOf("") + L"package\\";
-    machine.files.AddFile(package + L"Qelsrv.exe", "server 7.3");
-    machine.files.AddFile(package + L"web\\page.asp", "<html>delivered</html>\n");
-    machine.files.AddFile(package + L"same.dll", "same");
-    machine.files.AddFile(package + L"opt\\opt.cfg", "option");
-    machine.versions.Set(package + L"Qelsrv.exe", 7, 3, 0, 0, 7, 3, 0, 0);
-    machine.versions.Set(package + L"same.dll", 1, 0, 0, 0, 1, 0, 0, 0);
-    const std::string files =
-        PackageFile(0, "Qelsrv.exe", "[$TN_INSTALL_PATH]Qelsrv.exe", Number("VersionCheckType", 1)) +
-        PackageFile(1, "web\\page.asp", "[$TN_INSTALL_PATH]web\\page.asp", Number("UserCustomizationCheckPlanned", 1)) +
-        PackageFile(2, "same.dll", "[$TN_INSTALL_PATH]same.dll", Number("VersionCheckType", 2)) +
-        PackageFile(3, "opt\\opt.cfg", "[$TN_INSTALL_PATH]opt\\opt.cfg",
-                    Number("UpdateCheckType", 1) + Number("UpdateConditionType", 1));
-    const std::wstring config = folder.Write(
-        "config.xml", "<?xml version=\"1.0\"?>\n<CONFIG>" +
-                          Item("Tarnova_Update", "OCContainer",
-                               Item("ComponentName", "OCString", "Tarnova server") +
-                                   Item("Updaters", "OCContainer",
-                                        Item("Updater0", "OCContainer",
-                                             Item("ClassType", "OCString", "CTupGenericUpdater") +
-                                                 Item("AffectedServices", "OCStringList",
-                                                      Item("0", "OCStringListItem", "TavSvc")) +
-                                                 Item("Files", "OCContainer", files)))) +
-                          "</CONFIG>\n");
-    machine.files.AddFile(config);  // found through the machine, read by libxml2
+TEST_F(PreviewPackageTest, OverTheFakeMachineEveryDecisionIsPlannedAndNothingChanges) {
     const auto before = Snapshot(machine.files);
 
     // Through the tool, as an administrator runs it.
-    const std::wstring packageFolder = folder.PathOf("");
     const testing_support::ToolResult shown = testing_support::RunTool({L"preview", packageFolder, L"--accept-licence"});
     EXPECT_EQ(0, shown.code) << shown.out << shown.err;
     for (const char* part : {
@@ -251,7 +287,7 @@ TEST(PreviewPackageTest, OverTheFakeMachineEveryDecisionIsPlannedAndNothingChang
     EXPECT_TRUE(testing_support::OneLine(quiet.out)) << quiet.out;
     EXPECT_EQ(0u, quiet.out.rfind("preview: 1 files replaced", 0)) << quiet.out;
     const testing_support::ToolResult refused = testing_support::RunTool({L"preview", packageFolder});
-    EXPECT_EQ(1602, refused.code);
+    EXPECT_EQ(UnattendedExit::NoAnswer, refused.code);
     EXPECT_NE(std::string::npos, refused.out.find("reason: the licence agreement is not accepted")) << refused.out;
     const testing_support::ToolResult detect = testing_support::RunTool({L"preview", packageFolder, L"--detect"});
     EXPECT_EQ(DetectExit::WouldChange, detect.code);
@@ -262,6 +298,76 @@ TEST(PreviewPackageTest, OverTheFakeMachineEveryDecisionIsPlannedAndNothingChang
     EXPECT_EQ(0, machine.registry.writes);
     EXPECT_TRUE(machine.services.requests.empty());
     EXPECT_TRUE(machine.launcher.starts.empty());
+}
+
+// The module's last program is not there: the preview foresees the failure, the run fails and
+// is recorded, and detection calls the package not applied until a run of it succeeds. A run
+// record of another package changes nothing.
+TEST_F(PreviewPackageTest, AFailedRunIsForeseenRecordedAndNeverCalledApplied) {
+    WriteConfig(Item("ExecutablesToLaunch", "OCContainer",
+                     Item("File0", "OCContainer",
+                          Item("Path", "OCString", "[$TN_INSTALL_PATH]tools\\check.exe") +
+                              Number("WaitTillEnd", 1))) +
+                Item("RegistryKeys", "OCContainer",
+                     Item("Key0", "OCContainer",
+                          Item("KeyName", "OCString", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Kelmark\\Tav") +
+                              Item("ValueName", "OCString", "CheckPath") +
+                              Item("Value", "OCString", "[$TN_INSTALL_PATH]tools\\"))),
+                "CTupModuleUpdater");  // a module whose failing program fails the run
+    machine.launcher.failing = {L"check.exe"};
+    const std::vector<std::wstring> answers = {L"--accept-licence", L"--version-question", L"yes"};
+    const auto tool = [&](std::vector<std::wstring> args) {
+        args.insert(args.begin() + 1, packageFolder);
+        args.insert(args.end(), answers.begin(), answers.end());
+        return testing_support::RunTool(args);
+    };
+    const auto record = [&] {
+        TupRunRecord found;
+        return ReadRunRecord(PackageDigestOf(packageFolder + L"config.xml"), found)
+                   ? (found.succeeded ? "succeeded" : "failed")
+                   : "none";
+    };
+    // Another package's failed run, under its own digest.
+    WriteRunRecord(std::wstring(32, L'0'), TupRunRecord());
+
+    const struct {
+        const char* step;
+        std::function<void()> before;
+        std::vector<std::wstring> args;
+        int exitCode;
+        const char* says;
+        const char* record;
+    } steps[] = {
+        {"the preview foresees the failure", [] {}, {L"preview"}, UnattendedExit::Failed,
+         "check.exe  (not found: fails to start)", "none"},
+        {"detection cannot tell before any run", [] {}, {L"preview", L"--detect"}, DetectExit::CannotTell,
+         "detect: cannot tell: the update would fail", "none"},
+        {"the run fails", [] {}, {L"apply"}, UnattendedExit::Failed, "apply: failed (exit 1603)", "failed"},
+        {"its files are in place, yet it is not applied", [&] { machine.launcher.failing.clear(); },
+         {L"preview", L"--detect"}, DetectExit::WouldChange,
+         "detect: not applied: the last update run of this package failed", "failed"},
+        {"the program is there again: the preview foresees success",
+         [&] { machine.files.AddFile(L"C:\\TAV\\tools\\check.exe", "check"); }, {L"preview"},
+         UnattendedExit::Updated, "would update (exit 0)", "failed"},
+        {"the run succeeds", [] {}, {L"apply"}, UnattendedExit::Updated, "apply: updated (exit 0)",
+         "succeeded"},
+        {"right after it, applied", [] {}, {L"preview", L"--detect"}, DetectExit::Applied,
+         "detect: applied", "succeeded"},
+        {"a registry list value gone: not applied",
+         [&] {
+             machine.registry.Remove(sys::RegistryRoot::LocalMachine, L"SOFTWARE\\Kelmark\\Tav",
+                                     sys::RegistryView::Bits32, L"CheckPath");
+         },
+         {L"preview", L"--detect"}, DetectExit::WouldChange,
+         "registry values (HKEY_LOCAL_MACHINE\\SOFTWARE\\Kelmark\\Tav\\CheckPath)", "succeeded"},
+    };
+    for (const auto& step : steps) {
+        step.before();
+        const testing_support::ToolResult shown = tool(step.args);
+        EXPECT_EQ(step.exitCode, shown.code) << step.step << "\n" << shown.out << shown.err;
+        EXPECT_NE(std::string::npos, shown.out.find(step.says)) << step.step << "\n" << shown.out;
+        EXPECT_STREQ(step.record, record()) << step.step;
+    }
 }
 
 }  // namespace

@@ -150,6 +150,19 @@ void FakeRegistry::PutDword(sys::RegistryRoot root, const std::wstring& path,
     Put(root, path, view, name, sys::RegType::Dword, std::move(data));
 }
 
+void FakeRegistry::Remove(sys::RegistryRoot root, const std::wstring& path, sys::RegistryView view,
+                          const std::wstring& name) {
+    Node* node = Find(root, path, view);
+    if (!node) return;
+    auto& values = node->values;
+    for (auto it = values.begin(); it != values.end(); ++it) {
+        if (tav::FoldEquals(it->name, name)) {
+            values.erase(it);
+            return;
+        }
+    }
+}
+
 void FakeRegistry::PutMultiString(sys::RegistryRoot root, const std::wstring& path,
                                   sys::RegistryView view, const std::wstring& name,
                                   const std::vector<std::wstring>& items) {

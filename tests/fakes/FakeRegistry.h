@@ -36,6 +36,8 @@ public:
                         const std::wstring& name, const std::vector<std::wstring>& items);
     const sys::RegistryValue* Get(sys::RegistryRoot root, const std::wstring& path,
                                   sys::RegistryView view, const std::wstring& name) const;
+    void Remove(sys::RegistryRoot root, const std::wstring& path, sys::RegistryView view,
+                const std::wstring& name);
     bool KeyExists(sys::RegistryRoot root, const std::wstring& path, sys::RegistryView view) const;
 
     // Number of SetValue calls that reached the registry.

@@ -46,6 +46,7 @@ protected:
         fake.files.AddFile(L"C:\\TAV\\_todo\\web\\x.htm", "mine");
         fake.files.AddFile(L"C:\\Update\\package\\a.dll", "new a");
         fake.files.AddFolder(L"C:\\Temp");
+        fake.files.AddFile(L"C:\\Windows\\system32\\regsvr32.exe", "tool");
         fake.environment.variables[L"TEMP"] = L"C:\\Temp";
         fake.versions.Set(L"C:\\TAV\\a.dll", 1, 0, 0, 0, 1, 0, 0, 0);
         fake.versions.Set(L"C:\\Update\\package\\a.dll", 2, 0, 0, 0, 2, 0, 0, 0);
@@ -210,11 +211,24 @@ TEST_F(PreviewMachineTest, RegistryServicesProgramsAndComponentsAreKeptBackAndRe
     EXPECT_TRUE(svc->QueryState(state));
     EXPECT_EQ(sys::ServiceState::Running, state);
 
-    // Programs count as started with exit code 0; an ended process is no longer listed.
-    uint32_t exitCode = 7;
-    EXPECT_TRUE(machine.launcher->Run(L"C:\\Windows\\system32\\regsvr32.exe", L"regsvr32 /s x.dll", true,
-                                      &exitCode));
-    EXPECT_EQ(0u, exitCode);
+    // Programs that are there count as started with exit code 0; one named by a full path that
+    // is not there fails to start as it would in the run. An ended process is no longer listed.
+    const struct {
+        const wchar_t* program;
+        const wchar_t* commandLine;
+        bool started;
+    } programs[] = {
+        {L"C:\\Windows\\system32\\regsvr32.exe", L"regsvr32 /s x.dll", true},
+        {L"", L"\"C:\\Windows\\system32\\regsvr32\" /s x.dll", true},  // ".exe" is added
+        {L"", L"appcmd list site", true},                             // found by Windows
+        {L"C:\\TAV\\gone.exe", L"\"C:\\TAV\\gone.exe\"", false},
+        {L"", L"\"C:\\Program Files\\Browser\\browser.exe\" readme.html", false},
+    };
+    for (const auto& p : programs) {
+        uint32_t exitCode = 7;
+        EXPECT_EQ(p.started, machine.launcher->Run(p.program, p.commandLine, true, &exitCode)) << p.commandLine;
+        EXPECT_EQ(p.started ? 0u : 7u, exitCode) << p.commandLine;
+    }
     EXPECT_TRUE(machine.processes->Terminate(9));
     Strings running;
     machine.processes->Walk([&](uint32_t, const std::wstring& path) {
@@ -239,11 +253,13 @@ TEST_F(PreviewMachineTest, RegistryServicesProgramsAndComponentsAreKeptBackAndRe
     for (const sys::PreviewChange& change : preview.Changes()) whats.push_back(change.what);
     EXPECT_EQ((Strings{L"write registry value", L"create registry key", L"write registry value",
                        L"stop service", L"stop service", L"set start type", L"start service",
+                       L"start program", L"start program", L"start program", L"start program",
                        L"start program", L"end process", L"register print processor",
                        L"create shortcut", L"certificate component"}),
               whats);
-    ASSERT_EQ(1u, preview.Programs().size());
+    ASSERT_EQ(5u, preview.Programs().size());
     EXPECT_EQ(L"regsvr32 /s x.dll", preview.Programs()[0].commandLine);
+    EXPECT_FALSE(preview.Programs()[3].started);
     ExpectUntouched();
 }
 

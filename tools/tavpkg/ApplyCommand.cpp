@@ -1,5 +1,4 @@
 // tavpkg apply: the wizard's update without windows, for deployment tools.
-#include <fstream>
 #include <iostream>
 
 #include "app/UnattendedApply.h"
@@ -7,6 +6,7 @@
 #include "app/WizardFlow.h"
 #include "app/lang/StringBase.h"
 #include "base/WideText.h"
+#include "system/ResultFile.h"
 #include "tavpkg/Commands.h"
 
 #ifdef _WIN32
@@ -28,7 +28,8 @@ const char kHelp[] =
     "  --install-prerequisites       runs the installers of missing prerequisites\n"
     "  --confirm-settings-update     allows updating the print processor or port monitor\n"
     "  --version-question yes|no     same version installed: replace its files, or only newer ones\n"
-    "  --allow-older                 allows updating a first release to a later one\n"
+    "  --upgrade-first-release       allows updating a first release to a later release\n"
+    "                                (--allow-older is its former name)\n"
     "  --secure-channel on|off       the communication settings the package asks for\n"
     "  --ssl-certificate on|off\n"
     "  --sync-compatibility on|off\n"
@@ -41,10 +42,12 @@ const char kHelp[] =
     "  --quiet                       prints only the last line\n"
     "  --json FILE                   writes the result as JSON\n"
     "\n"
-    "Exit codes: 0 updated or nothing to update; 3010 a prerequisite was installed and the\n"
-    "machine must be restarted before the update; 1602 refused before anything changed;\n"
-    "1603 the update ran and failed (services started again, backup kept); 1618 another update\n"
-    "runs on this machine; 2 wrong command line.\n";
+    "Exit codes: 0 updated or nothing to update; 3010 a prerequisite asks for a restart, the\n"
+    "update is not applied: restart, then run it again; 1639 a question has no answer on the\n"
+    "command line, or two options contradict (nothing changed); 1642 no installation of the\n"
+    "server found (nothing changed); 1638 the installed server is a later release than the\n"
+    "package's (nothing changed); 1603 a failed check (nothing changed) or a failed run (services\n"
+    "started again, backup kept); 1618 another update runs on this machine; 2 wrong command line.\n";
 
 }  // namespace
 
@@ -88,28 +91,36 @@ int RunApply(const Args& args, std::ostream& out, std::ostream& err) {
     UpdateResult result = ApplyPackage(options, options.quiet ? nullptr : std::function<void(const std::wstring&)>(print));
 
     std::string last = "apply: ";
-    if (result.exitCode == UnattendedExit::Updated) {
+    switch (result.exitCode) {
+    case UnattendedExit::Updated:
         last += "updated";
-    } else if (result.exitCode == UnattendedExit::RestartNeeded) {
-        last += "restart needed";
-    } else if (result.exitCode == UnattendedExit::Busy) {
+        break;
+    case UnattendedExit::RestartNeeded:
+        last += "restart needed, not applied";
+        break;
+    case UnattendedExit::Busy:
         last += "busy";
-    } else if (result.exitCode == UnattendedExit::Refused) {
+        break;
+    case UnattendedExit::NoAnswer:
+    case UnattendedExit::NewerInstalled:
+    case UnattendedExit::NotInstalled:
         last += "refused";
-    } else {
-        last += "failed";
+        break;
+    default:
+        last += result.ran ? "failed" : "refused";
+        break;
     }
     last += " (exit " + std::to_string(result.exitCode) + ")";
     if (!result.reason.empty()) last += ": " + tav::ToUtf8(result.reason);
     if (!result.resultLog.empty()) last += "; result log " + tav::ToUtf8(result.resultLog);
     out << last << "\n";
 
-    if (!options.jsonFile.empty()) {
-        std::ofstream json(tav::ToUtf8(options.jsonFile), std::ios::binary);
-        json << UpdateResultJson(result);
-        if (!json) {
-            err << "tavpkg apply: cannot write " << tav::ToUtf8(options.jsonFile) << "\n";
-        }
+    std::string writeError;
+    if (!options.jsonFile.empty() &&
+        !sys::WriteResultFile(options.jsonFile, UpdateResultJson(result), writeError)) {
+        // A tool that reads the result must not take a missing one for success.
+        err << "tavpkg apply: cannot write " << tav::ToUtf8(options.jsonFile) << ": " << writeError << "\n";
+        if (result.exitCode == UnattendedExit::Updated) return UnattendedExit::Failed;
     }
     return result.exitCode;
 }

@@ -1,10 +1,11 @@
 // tavpkg preview: what the update would do to this server, before anything changes.
-#include <fstream>
 #include <iostream>
 
 #include "app/UnattendedApply.h"
+#include "app/UnattendedUpdate.h"
 #include "app/UpdatePreview.h"
 #include "base/WideText.h"
+#include "system/ResultFile.h"
 #include "tavpkg/Commands.h"
 
 namespace tavpkg {
@@ -23,8 +24,10 @@ const char kHelp[] =
     "\n"
     "  --json FILE   writes the result as tavpkg apply does, with \"preview\": true\n"
     "  --detect      needs no answers; prints one line and exits 0 when applying the package\n"
-    "                would leave every installed file as it is, 1 when it would change the\n"
-    "                server, 2 when it cannot tell (no installation, a broken package)\n";
+    "                would leave every installed file and registry value as it is, 1 when it\n"
+    "                would change the server or the package's last run here failed, 2 when it\n"
+    "                cannot tell (no installation, a broken package); with --json FILE the\n"
+    "                answer is written in front of the preview's result\n";
 
 }  // namespace
 
@@ -42,15 +45,19 @@ int RunPreview(const Args& args, std::ostream& out, std::ostream& err) {
     options.packageFolder = FullFolder(options.packageFolder);
 
     const UpdateResult result = PreviewPackage(options, nullptr);
-    if (!options.jsonFile.empty()) {
-        std::ofstream json(tav::ToUtf8(options.jsonFile), std::ios::binary);
-        json << UpdateResultJson(result);
-        if (!json) err << "tavpkg preview: cannot write " << tav::ToUtf8(options.jsonFile) << "\n";
+    const DetectAnswer answer = Detect(result);
+    std::string writeError;
+    const bool written =
+        options.jsonFile.empty() ||
+        sys::WriteResultFile(options.jsonFile,
+                             options.detect ? DetectResultJson(result, answer) : UpdateResultJson(result),
+                             writeError);
+    if (!written) {
+        err << "tavpkg preview: cannot write " << tav::ToUtf8(options.jsonFile) << ": " << writeError << "\n";
     }
     if (options.detect) {
-        const DetectAnswer answer = Detect(result);
         out << "detect: " << tav::ToUtf8(answer.line) << "\n";
-        return answer.exitCode;
+        return written ? answer.exitCode : DetectExit::CannotTell;
     }
     // Quiet: the count line and what follows it (a refusal's or failure's reason).
     bool shown = !options.quiet;
@@ -58,6 +65,7 @@ int RunPreview(const Args& args, std::ostream& out, std::ostream& err) {
         shown = shown || line.rfind(L"preview: ", 0) == 0;
         if (shown) out << tav::ToUtf8(line) << "\n";
     }
+    if (!written && result.exitCode == UnattendedExit::Updated) return UnattendedExit::Failed;
     return result.exitCode;
 }
 

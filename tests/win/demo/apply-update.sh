@@ -39,10 +39,10 @@ json_has() {  # NAME FILE TEXT
 stage "apply without the answers of the settings dialog: refused, nothing changed"
 before_listing=$(listing)
 apply --accept-licence --json 'C:\refused.json'
-expect "refused exit code" "$code" 1602
+expect "refused exit code" "$code" 1639
 expect_has "the reason names what is missing" "$last" "--secure-channel"
 expect "nothing changed" "$(listing)" "$before_listing"
-json_has "the refusal's JSON" refused.json '"exitCode": 1602'
+json_has "the refusal's JSON" refused.json '"exitCode": 1639'
 
 stage "apply while the wizard runs: busy"
 (cd "$update" && exec wine explorer "/desktop=$desktop,1024x768" TavUpdateWizard.exe) \
@@ -87,7 +87,9 @@ prefix_state() {  # every file of the prefix but the registry's own, with digest
     done
 }
 before_state=$(prefix_state)
+start=$(date +%s.%N)
 preview "${answers[@]}" --json "$outside\\preview.json"
+echo "  preview ($(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }') s)"
 expect "preview exit code" "$code" 0
 plan=$(tr -d '\r' <"$work/preview.out")
 [ -n "${TAV_SHOW_PREVIEW:-}" ] && echo "$plan"
@@ -146,12 +148,19 @@ cp "$server_v1" "$server/Qelsrv.exe"
 wine sc start TavSvc >/dev/null
 rm -f "$drive/Program Files/Internet Explorer/iexplore.exe" \
     "$drive/Program Files (x86)/Internet Explorer/iexplore.exe"
+preview "${answers[@]}" --quiet
+expect "the preview foresees the failure" "$code" 1603
+expect_has "the preview names the step" "$(tr -d '\r' <"$work/preview.out")" "at: "
 apply "${answers[@]}" --quiet
 expect "failed exit code" "$code" 1603
 expect_has "the last line names the result log" "$last" "_log.csv"
 for service in TavSvc W3SVC; do
     expect "$service runs after the failed run" "$(wine sc query $service | grep -c RUNNING)" 1
 done
+# The files are replaced, but the run's last steps are undone: not applied.
+preview --detect
+expect "detect after the failed run: not applied" "$code" 1
+expect_has "detect says the last run failed" "$(tr -d '\r' <"$work/preview.out")" "the last update run of this package failed"
 
 stage "a package that needs .NET Framework 4.5.2: listed and refused, then installed and a restart asked for"
 prerequisite="$drive/Update452"
@@ -164,7 +173,7 @@ sed 's#C:\\Update\\#C:\\Update452\\#' "$update/apply.cmd" >"$prerequisite/apply.
 before_listing=$(installed)
 apply452() { update="$prerequisite" apply "$@"; }
 apply452 "${answers[@]}"
-expect "missing prerequisite exit code" "$code" 1602
+expect "missing prerequisite exit code" "$code" 1639
 expect_has "the prerequisite is named" "$last" ".NET Framework 4.5.2"
 export TAV_TOOL_EXIT_CODE=3010
 apply452 "${answers[@]}" --install-prerequisites

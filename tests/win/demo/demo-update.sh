@@ -127,6 +127,11 @@ echo "==========================================================="
 
 # The checks behind the summary.
 check_demo_update
+# The wizard's run is recorded, and detection then calls the update applied.
+expect_has "the run's record" "$(wine reg query 'HKLM\SOFTWARE\Kelmark\Tav\Updates' /s /reg:32 2>/dev/null | tr -d '\r')" "succeeded"
+detected=$(cd "$update" && timeout 300 wine "$tavpkg_exe" preview 'C:\Update' --detect 2>/dev/null | tr -d '\r')
+expect "detect after the wizard's run: applied (exit 0)" "$?" 0
+expect_has "detect's line" "$detected" "detect: applied"
 for n in 1-welcome 2-licence 3-summary 4-settings 5-final-question 7-done; do
     [ -s "$screenshots/$n.png" ] || fail "no screenshot $n"
 done
