@@ -110,6 +110,10 @@ struct CParser::Entities {
 
     std::unordered_map<std::string, std::unique_ptr<Held>> declared;
     std::unordered_map<std::string, std::unique_ptr<Held>> madeUp;
+    // The answer to every reference once the parse is refused, kept under a name no reference
+    // has: it adds no text, and libxml2, which reads the document to its end regardless, has
+    // no error to format for it.
+    Held* spentEntity = Make(madeUp, "", kLiteralMarker, "");
     // Entities answered since the last element or text event, oldest first: the references
     // of a start tag's attribute values are the last ones before its start element.
     std::vector<const Held*> answered;
@@ -288,8 +292,7 @@ struct CParser::Handlers {
     static xmlEntityPtr GetEntity(void* ctx, const xmlChar* name) {
         auto* self = static_cast<CParser*>(ctx);
         Entities& entities = *self->entities_;
-        // Once refused, an unknown entity makes libxml2 stop handing on the rest.
-        if (entities.refused) return nullptr;
+        if (entities.refused) return &entities.spentEntity->entity;
         if (xmlEntityPtr predefined = xmlGetPredefinedEntity(name)) return predefined;
         const std::string key(View(name));
         Entities::Held* held = nullptr;
@@ -299,7 +302,9 @@ struct CParser::Handlers {
             held = found->second.get();
         } else {
             // The record holds the name and the reference: twice the name's bytes, and more.
-            if (!entities.Spend(Entities::kMadeUpBytes + 2 * key.size())) return nullptr;
+            if (!entities.Spend(Entities::kMadeUpBytes + 2 * key.size())) {
+                return &entities.spentEntity->entity;
+            }
             held = Entities::Make(entities.madeUp, key, Entities::kLiteralMarker, "&" + key + ";");
         }
         entities.answered.push_back(held);

@@ -1,8 +1,12 @@
 // A quick look over a whole XML document for start tags with very many attributes.
 #include "persist/XmlStartTagScan.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace Kmk::Xml {
 namespace {
@@ -44,10 +48,63 @@ uint32_t CharAt(std::string_view bytes, size_t at, const Layout& layout) {
 
 bool IsBlank(uint32_t c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
+// Bit i of lt and eq tells whether byte i of the 64 at bytes is '<' and '='.
+void MarkBlock(const char* bytes, uint64_t& lt, uint64_t& eq) {
+    lt = 0;
+    eq = 0;
+#if defined(__SSE2__)
+    for (int i = 0; i < 4; ++i) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16 * i));
+        const auto ltBits = static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('<'))));
+        const auto eqBits = static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('='))));
+        lt |= uint64_t{ltBits} << (16 * i);
+        eq |= uint64_t{eqBits} << (16 * i);
+    }
+#else
+    for (int i = 0; i < 64; ++i) {
+        lt |= uint64_t{bytes[i] == '<'} << i;
+        eq |= uint64_t{bytes[i] == '='} << i;
+    }
+#endif
+}
+
+// Whether more than limit '=' bytes lie between two '<' bytes somewhere. Every attribute of a
+// start tag lies between its '<' and the next one and has an '=', so in a document of one
+// byte a character, "no" means no tag has more attributes. Looks at 64 bytes at a time.
+bool MoreSignsBetweenTags(std::string_view bytes, size_t limit) {
+    size_t signs = 0;  // since the last '<'
+    size_t at = 0;
+    for (; at + 64 <= bytes.size(); at += 64) {
+        uint64_t lt = 0, eq = 0;
+        MarkBlock(bytes.data() + at, lt, eq);
+        if (lt == 0) {
+            signs += std::popcount(eq);
+        } else {
+            signs += std::popcount(eq & ((uint64_t{1} << std::countr_zero(lt)) - 1));
+            if (signs > limit) return true;
+            signs = std::popcount(eq >> (63 - std::countl_zero(lt)));
+        }
+        if (signs > limit) return true;
+    }
+    for (; at < bytes.size(); ++at) {
+        if (bytes[at] == '<') {
+            signs = 0;
+        } else if (bytes[at] == '=' && ++signs > limit) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 bool HasStartTagWithMoreAttributes(std::string_view document, size_t maxAttributes) {
     const Layout layout = DetectLayout(document);
+    // Most documents are settled by the quick count; the scan below tells which of the rest
+    // really hold such a tag.
+    if (layout.width == 1 && !MoreSignsBetweenTags(document.substr(layout.start), maxAttributes)) {
+        return false;
+    }
     // Where the scan is: in text (or a comment, declaration or end tag), right after '<', in
     // a start tag, after an '=' of one, or in a quoted value.
     enum class State { kText, kOpened, kTag, kEquals, kValue } state = State::kText;
