@@ -7,12 +7,14 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <unordered_map>
 #include <vector>
 
 #include "base/WideText.h"
+#include "persist/XmlStartTagScan.h"
 #include "system/Machine.h"
 
 namespace Kmk::Xml {
@@ -38,6 +40,29 @@ uint64_t FileBytes(const std::wstring& path, const std::string& utf8Name) {
     if (stat(utf8Name.c_str(), &status) != 0) return 0;
 #endif
     return static_cast<uint64_t>(status.st_size);
+}
+
+// The file's bytes, opened as libxml2 opens it; false when it cannot be read.
+bool ReadWholeFile(const std::wstring& path, const std::string& utf8Name, std::string& bytes) {
+#ifdef _WIN32
+    FILE* file = _wfopen(path.c_str(), L"rb");
+#else
+    FILE* file = std::fopen(utf8Name.c_str(), "rb");
+#endif
+    if (file == nullptr) return false;
+    constexpr size_t kChunk = 64 << 10;
+    bytes.clear();
+    bytes.reserve(FileBytes(path, utf8Name) + kChunk);
+    for (;;) {
+        const size_t have = bytes.size();
+        bytes.resize(have + kChunk);
+        const size_t got = std::fread(bytes.data() + have, 1, kChunk, file);
+        bytes.resize(have + got);
+        if (got < kChunk) break;
+    }
+    const bool complete = std::ferror(file) == 0;
+    std::fclose(file);
+    return complete;
 }
 
 }  // namespace
@@ -67,7 +92,8 @@ std::pair<std::wstring, std::wstring>& AttributeMap::Add() {
 // byte that XML never lets through otherwise, followed by the text the reference stands for:
 // the declared text of a declared entity, the literal reference of any other. Text drops the
 // marker; an attribute value has each marker replaced by the text of the reference that put
-// it there, taken from the order in which libxml2 asked for them.
+// it there, taken from the order in which libxml2 asked for them. The text of every reference
+// counts against the budget, and so does the record of each name not declared.
 struct CParser::Entities {
     static constexpr char kDeclaredMarker = '\x01';
     static constexpr char kLiteralMarker = '\x02';
@@ -77,21 +103,28 @@ struct CParser::Entities {
         std::string name;
         std::string content;  // marker, then the text
         std::string_view Text() const { return std::string_view(content).substr(1); }
-        bool Declared() const { return content[0] == kDeclaredMarker; }
     };
+    // What a record of a name not declared keeps besides the name and its reference: the
+    // record itself and its place in the table.
+    static constexpr size_t kMadeUpBytes = sizeof(Held) + 64;
+
     std::unordered_map<std::string, std::unique_ptr<Held>> declared;
     std::unordered_map<std::string, std::unique_ptr<Held>> madeUp;
+    // The answer to every reference once the parse is refused, kept under a name no reference
+    // has: it adds no text, and libxml2, which reads the document to its end regardless, has
+    // no error to format for it.
+    Held* spentEntity = Make(madeUp, "", kLiteralMarker, "");
     // Entities answered since the last element or text event, oldest first: the references
     // of a start tag's attribute values are the last ones before its start element.
     std::vector<const Held*> answered;
 
-    // Bytes of text that declared entities may add over the parse, and have added.
+    // Bytes that entities may add over the parse, and have added.
     uint64_t budget = 0;
     uint64_t added = 0;
     // Set once the budget is spent: nothing more reaches the recipient.
     bool refused = false;
 
-    // Counts text that a declared entity adds; false, and the parse refused, past the budget.
+    // Counts what an entity adds; false, and the parse refused, past the budget.
     bool Spend(size_t bytes) {
         if (refused || bytes > budget - added) {
             refused = true;
@@ -149,14 +182,14 @@ struct CParser::Handlers {
 
     // Puts the text of each entity reference in place of its marker, white space turned into
     // blanks as for the rest of an attribute value. next is the first answered entity not yet
-    // placed; false when a declared entity's text goes over the budget.
+    // placed; false when an entity's text goes over the budget.
     static bool PlaceEntityTexts(Entities& entities, size_t& next, std::wstring& value) {
         size_t at = 0;
         while ((at = FindMarker(value, at)) != std::wstring::npos) {
             std::wstring text;
             if (next < entities.answered.size()) {
                 const Entities::Held& held = *entities.answered[next++];
-                if (held.Declared() && !entities.Spend(held.Text().size())) return false;
+                if (!entities.Spend(held.Text().size())) return false;
                 tav::AppendFromUtf8(text, held.Text());
                 for (wchar_t& c : text) {
                     if (c == L'\t' || c == L'\n' || c == L'\r') c = L' ';
@@ -183,9 +216,8 @@ struct CParser::Handlers {
         std::string_view text(reinterpret_cast<const char*>(chars), static_cast<size_t>(length));
         // The content of one of our entities: its marker, then its text.
         if (IsMarker(static_cast<wchar_t>(text[0]))) {
-            const bool declared = text[0] == Entities::kDeclaredMarker;
             text.remove_prefix(1);
-            if (declared && !entities.Spend(text.size())) return;
+            if (!entities.Spend(text.size())) return;
         }
         tav::AppendFromUtf8(self->text_, text);
     }
@@ -194,6 +226,13 @@ struct CParser::Handlers {
         auto* self = static_cast<CParser*>(ctx);
         Entities& entities = *self->entities_;
         if (entities.refused) return;
+        // The file was looked over for such tags before the parse; this holds if it changed since.
+        size_t count = 0;
+        for (const xmlChar** a = attributes; a && a[0]; a += 2) ++count;
+        if (count > kMaxAttributes) {
+            entities.refused = true;
+            return;
+        }
         std::wstring element;
         if (!self->spareNames_.empty()) {
             element = std::move(self->spareNames_.back());
@@ -252,15 +291,20 @@ struct CParser::Handlers {
 
     static xmlEntityPtr GetEntity(void* ctx, const xmlChar* name) {
         auto* self = static_cast<CParser*>(ctx);
+        Entities& entities = *self->entities_;
+        if (entities.refused) return &entities.spentEntity->entity;
         if (xmlEntityPtr predefined = xmlGetPredefinedEntity(name)) return predefined;
         const std::string key(View(name));
-        Entities& entities = *self->entities_;
         Entities::Held* held = nullptr;
         if (auto it = entities.declared.find(key); it != entities.declared.end()) {
             held = it->second.get();
         } else if (auto found = entities.madeUp.find(key); found != entities.madeUp.end()) {
             held = found->second.get();
         } else {
+            // The record holds the name and the reference: twice the name's bytes, and more.
+            if (!entities.Spend(Entities::kMadeUpBytes + 2 * key.size())) {
+                return &entities.spentEntity->entity;
+            }
             held = Entities::Make(entities.madeUp, key, Entities::kLiteralMarker, "&" + key + ";");
         }
         entities.answered.push_back(held);
@@ -307,8 +351,15 @@ bool CParser::ParseFile(const std::wstring& path) {
     }
     // libxml2 would tell a missing file on the console before our handlers are in place.
     if (!sys::IsExistingFile(*sys::CurrentMachine().files, path)) return false;
-    entities_->budget = std::max<uint64_t>(kEntityTextFloor,
-                                           kEntityTextPerFileByte * FileBytes(path, name));
+    {
+        // libxml2 spends time in the square of a start tag's attributes before any handler
+        // hears of them, so such a tag is looked for first.
+        std::string document;
+        if (!ReadWholeFile(path, name, document)) return false;
+        if (HasStartTagWithMoreAttributes(document, kMaxAttributes)) return false;
+        entities_->budget = std::max<uint64_t>(kEntityTextFloor,
+                                               kEntityTextPerFileByte * document.size());
+    }
     xmlSubstituteEntitiesDefault(0);
 
     xmlSAXHandler sax;

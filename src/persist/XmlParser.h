@@ -58,14 +58,18 @@ public:
     CParser& operator=(const CParser&) = delete;
 
     // True when the file was read to its end as a well-formed document. Paths whose UTF-8 form
-    // is longer than 255 bytes are refused. A reference to a declared entity adds its declared
-    // text, to attribute values as to text; once the text so added over the parse would pass
-    // the larger of kEntityTextFloor and kEntityTextPerFileByte times the file's size, nothing
-    // more reaches the recipient and the file counts as not well-formed.
+    // is longer than 255 bytes are refused, and so is, before anything is read from it, a file
+    // with a start tag of more than kMaxAttributes attributes. A reference to an entity adds
+    // its text, to attribute values as to text: a declared entity its declared text, any other
+    // the reference as written, which also keeps a record of its name for the rest of the
+    // parse. Once what entities so add over the parse would pass the larger of
+    // kEntityTextFloor and kEntityTextPerFileByte times the file's size, nothing more reaches
+    // the recipient and the file counts as not well-formed.
     bool ParseFile(const std::wstring& path);
 
-    static constexpr uint64_t kEntityTextFloor = 1 << 20;
+    static constexpr uint64_t kEntityTextFloor = 64 << 10;
     static constexpr uint64_t kEntityTextPerFileByte = 10;
+    static constexpr size_t kMaxAttributes = 2048;
 
 private:
     struct Handlers;

@@ -11,6 +11,7 @@
 
 #include "base/WideText.h"
 #include "fakes/ScratchFolder.h"
+#include "persist/XmlParser.h"
 
 namespace {
 
@@ -198,15 +199,12 @@ TEST_F(ObjContainerXmlTest, AttributeValuesTakeEntitiesAsTextDoes) {
     }
 }
 
-// Text that declared entities add over a whole parse, at most.
-constexpr size_t kEntityFloor = 1 << 20;
-
-// A document whose entity "big" of entityBytes is referenced where the rows say, after an
-// item "Before" and before an item "After".
+// A document whose entities "big" of entityBytes and "one" of one byte are referenced where
+// the rows say, after an item "Before" and before an item "After".
 std::string AmplifyingDocument(size_t entityBytes, const std::string& body,
                                const std::string& padding = std::string()) {
     return "<?xml version=\"1.0\"?>\n<!DOCTYPE r [ <!ENTITY big \"" + std::string(entityBytes, 'x') +
-           "\"> ]>\n<r>" + padding +
+           "\"> <!ENTITY one \"1\"> ]>\n<r>" + padding +
            "<ITEM key=\"Before\" type=\"OCString\">kept</ITEM>" + body +
            "<ITEM key=\"After\" type=\"OCString\">after</ITEM></r>";
 }
@@ -231,12 +229,19 @@ TEST_F(ObjContainerXmlTest, DeclaredEntitiesAddAtMostTheLargerOfAFloorAndTenTime
         bool complete;
         Keys names;
     };
-    // The floor is 1 MiB = 65,536 x 16 bytes; 61,681 x 17 is one byte more.
+    // The floor is 64 KiB = 4,096 x 16 bytes.
+    const std::string floor = Repeat("&big;", 16);
+    // Names not declared, each kept with its reference: far more than their text.
+    std::string distinct;
+    for (int i = 0; i < 400; ++i) distinct += "&e" + std::to_string(i) + ";";
     const Case cases[] = {
-        {"the floor in text", AmplifyingDocument(65536, item("T", Repeat("&big;", 16))), true, whole},
-        {"a byte past it in text", AmplifyingDocument(61681, item("T", Repeat("&big;", 17))), false, {L"Before"}},
-        {"a byte past it in a key", AmplifyingDocument(61681, item(Repeat("&big;", 17), "t")), false, {L"Before"}},
-        {"past it over many items", AmplifyingDocument(1024, Repeat(item("K", "&big;"), 1025)), false, {L"K", L"Before"}},
+        {"the floor in text", AmplifyingDocument(4096, item("T", floor)), true, whole},
+        {"a byte past it in text", AmplifyingDocument(4096, item("T", floor + "&one;")), false, {L"Before"}},
+        {"a byte past it in a key", AmplifyingDocument(4096, item(floor + "&one;", "t")), false, {L"Before"}},
+        {"past it over many items", AmplifyingDocument(1024, Repeat(item("K", "&big;"), 65)), false, {L"K", L"Before"}},
+        {"one name not declared, often", AmplifyingDocument(1, item("T", Repeat("&e;", 20000))), true, whole},
+        {"many names not declared in text", AmplifyingDocument(1, item("T", distinct)), false, {L"Before"}},
+        {"many names not declared in a key", AmplifyingDocument(1, item(distinct, "t")), false, {L"Before"}},
         {"below ten times a large file", AmplifyingDocument(2048, item("T", Repeat("&big;", 1024)), padding), true, whole},
         {"past ten times a large file", AmplifyingDocument(4096, item("T", Repeat("&big;", 1024)), padding), false, {L"Before"}},
     };
@@ -273,6 +278,20 @@ TEST_F(ObjContainerXmlTest, AmplifyingDocumentsStopEarlyWithBoundedMemory) {
     // The peak grew by little more than the limit of added text (kilobytes).
     EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 256 * 1024);
 #endif
+}
+
+TEST_F(ObjContainerXmlTest, StartTagsOfTooManyAttributesRefuseTheWholeFile) {
+    const auto document = [](size_t attributes) {
+        std::string tag = "<ITEM key=\"T\" type=\"OCString\"";
+        for (size_t i = 2; i < attributes; ++i) tag += " a" + std::to_string(i) + "=\">\"";
+        return "<r><ITEM key=\"Before\" type=\"OCString\">kept</ITEM>" + tag + ">t</ITEM></r>";
+    };
+    const size_t limit = Kmk::Xml::CParser::kMaxAttributes;
+    ASSERT_TRUE(Load(document(limit)));
+    EXPECT_EQ((std::vector<std::wstring>{L"T", L"Before"}), Names(container));
+    // Past the limit nothing is read at all, not even what came before the tag.
+    EXPECT_FALSE(Load(document(limit + 1)));
+    EXPECT_EQ(0u, container.Count());
 }
 
 TEST_F(ObjContainerXmlTest, BrokenOrMissingFilesAnswerFalse) {
