@@ -58,6 +58,7 @@ public:
     explicit ServerWorld(const std::wstring& server = L"C:\\Tav\\Qelsrv.exe") {
         machine.program.path = L"C:\\Update\\TavUpdateWizard.exe";
         machine.processes.processes.push_back({8, server});
+        machine.RecordInstallFolder(server.substr(0, server.rfind(L'\\') + 1));
         machine.files.AddFolder(L"C:\\TAV");
         machine.files.AddFolder(kPackage);
     }

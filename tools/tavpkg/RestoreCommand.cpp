@@ -6,6 +6,7 @@
 #include "base/WideText.h"
 #include "restore/RunRestorer.h"
 #include "system/Machine.h"
+#include "system/MachineLock.h"
 #include "tavpkg/Commands.h"
 
 namespace tavpkg {
@@ -26,10 +27,13 @@ const char kHelp[] =
     "Exit 0 when every file was put back; 1 when any file or service failed (the others are\n"
     "still done); 2 for a wrong command line; 3 when the backup cannot be read, a file's\n"
     "place cannot be told, or a path lies outside the installation (the folder above\n"
-    "_TupBkp) and every folder the description names for it (nothing is changed).\n";
+    "_TupBkp) and every folder the description names for it, or when no other update can be\n"
+    "kept out (nothing is changed); 1618 while another update (the wizard, tavpkg apply or\n"
+    "restore) runs.\n";
 
 constexpr int kIncomplete = 1;
 constexpr int kRefused = 3;
+constexpr int kBusy = 1618;
 
 std::string U8(const std::wstring& text) { return tav::ToUtf8(text); }
 
@@ -80,6 +84,18 @@ void PrintEvent(const restore::Event& event, std::ostream& out) {
 
 int Restore(const std::wstring& folder, const std::wstring& package, bool dryRun, std::ostream& out,
             std::ostream& err) {
+    // The same lock as the update's: a restore must not run into an update, nor one into it.
+    const sys::UpdateLock lock = sys::TakeUpdateLock();
+    if (lock.state == sys::LockState::Busy) {
+        err << "tavpkg restore: another update of this server is running (the wizard or tavpkg "
+               "apply); nothing changed\n";
+        return kBusy;
+    }
+    if (lock.state != sys::LockState::Taken) {
+        err << "tavpkg restore: no other update can be kept out: " << U8(lock.problem)
+            << "; nothing changed\n";
+        return kRefused;
+    }
     restore::RunRestorer restorer(*sys::CurrentMachine().files);
     std::vector<std::string> problems;
     if (!restorer.Prepare(folder, package, problems)) {

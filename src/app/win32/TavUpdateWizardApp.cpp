@@ -33,12 +33,17 @@ bool CTavUpdateWizardApp::InitInstance() {
 
     uint32_t enforce = EnforceFlagOf(CommandLineTail(GetCommandLineW()));
     // One update at a time: a second wizard or unattended update ends before it looks at anything.
-    const std::unique_ptr<sys::IMachineLock> lock = sys::TakeUpdateLock();
-    if (!lock) {
+    const sys::UpdateLock lock = sys::TakeUpdateLock();
+    if (lock.state != sys::LockState::Taken) {
         const std::wstring language = WizardLanguageOf(StoredLanguageSetting());
-        app::ShowMessage(nullptr,
-                         texts_.GetTextOrEmpty(static_cast<int32_t>(tav::kTextAnotherUpdateRunning), language),
-                         Name(), sys::MessageStyle::Ok | sys::MessageStyle::IconWarning);
+        const bool busy = lock.state == sys::LockState::Busy;
+        std::wstring message = texts_.GetTextOrEmpty(
+            static_cast<int32_t>(busy ? tav::kTextAnotherUpdateRunning : tav::kTextUpdateLockFailed),
+            language);
+        if (!busy) message += L"\n\n" + lock.problem;
+        app::ShowMessage(nullptr, message, Name(),
+                         sys::MessageStyle::Ok |
+                             (busy ? sys::MessageStyle::IconWarning : sys::MessageStyle::IconError));
         CoUninitialize();
         return false;
     }
