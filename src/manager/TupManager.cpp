@@ -159,10 +159,11 @@ void CTupManager::InspectMachine() {
     // kind of server and its folder, running or not; without one, a process counts only when
     // it runs from the install folder the product key records (only administrators may write
     // that key).
-    const bool apsService = ServiceInstalled(L"TavAps");
-    const bool qelsrvService = ServiceInstalled(L"TavSvc");
     const std::wstring apsProgram = tav::FoldUpper(ServiceProgram(L"TavAps"));
     const std::wstring qelsrvProgram = tav::FoldUpper(ServiceProgram(L"TavSvc"));
+    // Only a service whose program has a full path names a folder.
+    const bool apsService = !apsProgram.empty();
+    const bool qelsrvService = !qelsrvProgram.empty();
     std::wstring trustedFolder;
     if (apsService || qelsrvService) {
         trustedFolder = UpToLastBackslash(apsService ? apsProgram : qelsrvProgram);

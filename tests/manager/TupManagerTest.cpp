@@ -149,9 +149,9 @@ TEST_F(TupManagerTest, OnlyServicesOrTheRecordedFolderTellTheKindAndFolderOfTheS
          L"D:\\TAV\\", false, true, {}},
         {"no service, no recorded folder", {}, L"", {L"D:\\Tav\\Qelsrv.exe"}, L"", false, false,
          {L"D:\\TAV\\QELSRV.EXE"}},
-        // A service without a full path names no folder; no process stands in for it.
+        // A service without a full path names no folder; the recorded folder's program counts.
         {"service without a full path", {{L"TavSvc", L"Qelsrv.exe", kStopped}}, L"D:\\Tav\\",
-         {L"D:\\Tav\\Qelsrv.exe"}, L"", true, false, {L"D:\\TAV\\QELSRV.EXE"}},
+         {L"D:\\Tav\\Qelsrv.exe", L"E:\\Qelsrv.exe"}, L"D:\\TAV\\", true, false, {L"E:\\QELSRV.EXE"}},
         {"nothing at all", {}, L"", {}, L"", false, false, {}},
     };
     for (const Case& c : cases) {
@@ -411,6 +411,7 @@ public:
 TEST_F(TupManagerTest, TheSummaryListsTheModulesOfThePendingContainersInTheUiLanguage) {
     SummaryTexts summaryTexts;
     Run(8, L"C:\\Tav\\Qelsrv.exe");
+    machine.RecordInstallFolder(L"C:\\Tav\\");
     WriteConfig(WithUpdaters("Tarnova_Update", {{0, "CTupKernelUpdater"},
                                                  {1, "CTupWebpagesUpdater"},
                                                  {2, ""},  // names no class
