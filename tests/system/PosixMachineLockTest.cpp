@@ -1,5 +1,6 @@
 // The update lock of the Linux build: one holder at a time, and every way of failing to take it
 // refuses instead of falling back to a weaker lock.
+#ifndef _WIN32
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -78,3 +79,5 @@ TEST(PosixMachineLockTest, EveryOtherWayOfFailingRefusesWithAReason) {
 }
 
 }  // namespace
+
+#endif  // _WIN32
