@@ -125,10 +125,15 @@ UpdateResult RunPackage(const UnattendedOptions& options,
     const uint64_t startMs = host.clock->TickMs();
 
     // A preview too: a server half-way through an update would show a wrong picture.
-    const std::unique_ptr<sys::IMachineLock> lock = sys::TakeUpdateLock();
-    if (!lock) {
+    const sys::UpdateLock lock = sys::TakeUpdateLock();
+    if (lock.state == sys::LockState::Busy) {
         result.exitCode = UnattendedExit::Busy;
         result.reason = L"another update of this server is running (the wizard or tavpkg apply)";
+        return result;
+    }
+    if (lock.state != sys::LockState::Taken) {
+        result.exitCode = UnattendedExit::Failed;
+        result.reason = L"no other update can be kept out: " + lock.problem;
         return result;
     }
 

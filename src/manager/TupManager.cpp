@@ -1,6 +1,7 @@
 // The update manager: machine inspection, package description and the queue of its containers.
 #include "manager/TupManager.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "app/lang/TextIds.h"
@@ -38,29 +39,54 @@ constexpr size_t kProgramPathChars = 520;
 constexpr const wchar_t* kSettingsDialogKey = L"ShowCommunicationSynchronizationSettingsDialog";
 constexpr const wchar_t* kScanServerComponent = L"Scan Processing Server Update";
 
-// Whether a process runs whose upper-cased executable path contains name.
-bool ProcessRuns(const wchar_t* name) {
-    struct Scan {
-        std::wstring name;
-        bool found = false;
-    } scan{name};
+// The product's programs whose processes tell the kind of server and its folder.
+constexpr const wchar_t* kServerPrograms[] = {L"TAVAPS.EXE", L"TAVMANTLEBOX.EXE", L"QELSRV.EXE"};
+
+// The upper-cased executable paths of the running processes.
+std::vector<std::wstring> RunningPrograms() {
+    std::vector<std::wstring> paths;
     sys::EnumerateProcesses(
         [](uint32_t, uint32_t, const wchar_t* path, void* data) -> int {
-            auto* s = static_cast<Scan*>(data);
-            if (tav::FoldUpper(path).find(s->name) != std::wstring::npos) {
-                s->found = true;
-                return 0;
-            }
+            static_cast<std::vector<std::wstring>*>(data)->push_back(tav::FoldUpper(path));
             return 1;
         },
-        &scan);
-    return scan.found;
+        &paths);
+    return paths;
+}
+
+// Whether a running program's upper-cased path contains name.
+bool AnyContains(const std::vector<std::wstring>& programs, const wchar_t* name) {
+    for (const std::wstring& path : programs) {
+        if (path.find(name) != std::wstring::npos) return true;
+    }
+    return false;
+}
+
+// Whether folder + name runs; never for an unknown folder.
+bool RunsFrom(const std::vector<std::wstring>& programs, const std::wstring& folder,
+              const wchar_t* name) {
+    if (folder.empty()) return false;
+    for (const std::wstring& path : programs) {
+        if (path == folder + name) return true;
+    }
+    return false;
 }
 
 // Text up to and including its last backslash; empty without one.
 std::wstring UpToLastBackslash(const std::wstring& path) {
     const size_t slash = path.rfind(L'\\');
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+}
+
+// The install folder the product key records (upper case, with a backslash at its end): the
+// engine path that the resources updaters keep as the install folder. Empty unless it is a full
+// path.
+std::wstring RecordedInstallFolder(const ObjContainer& product) {
+    std::wstring folder;
+    product.GetString(L"JawsEnginePath", folder);
+    if (folder.size() < 3 || folder[1] != L':' || folder[2] != L'\\') return std::wstring();
+    if (folder.back() != L'\\') folder += L'\\';
+    return tav::FoldUpper(folder);
 }
 
 std::wstring Format(const wchar_t* format, int a, int b, int c, int d, int e, int f, int g) {
@@ -122,19 +148,34 @@ void CTupManager::InspectMachine() {
     product.LoadFromRegistry(kProductKey, false, -1, false);
     std::wstring clusterName;
     product.GetString(L"ClusterName", clusterName);
-    cluster_ = !clusterName.empty() || ProcessRuns(L"CLUSSVC.EXE");
+    const std::vector<std::wstring> programs = RunningPrograms();
+    cluster_ = !clusterName.empty() || AnyContains(programs, L"CLUSSVC.EXE");
     uint32_t family = 0;
     product.GetUnsignedLong(L"productfamily", family);
     productFamily2_ = family == 2;
 
-    // An installed server service tells the kind of server and its folder, running or not; a
-    // process then counts only as that program, not as any file of the same name.
-    const std::wstring qelsrvService = ServiceProgram(L"TavSvc");
-    const std::wstring apsService = ServiceProgram(L"TavAps");
-    runsTavAps_ = !apsService.empty() || ProcessRuns(L"TAVAPS.EXE");
-    runsLoadBalancing_ = ProcessRuns(L"WLBS.EXE");
-    runsMantlebox_ = ProcessRuns(L"TAVMANTLEBOX.EXE");
-    runsQelsrv_ = !qelsrvService.empty() || ProcessRuns(L"QELSRV.EXE");
+    // Any user can start a program named like the server's from a folder of their own, so a
+    // process never decides where the installation is. An installed server service tells the
+    // kind of server and its folder, running or not; without one, a process counts only when
+    // it runs from the install folder the product key records (only administrators may write
+    // that key).
+    const std::wstring apsProgram = tav::FoldUpper(ServiceProgram(L"TavAps"));
+    const std::wstring qelsrvProgram = tav::FoldUpper(ServiceProgram(L"TavSvc"));
+    // Only a service whose program has a full path names a folder.
+    const bool apsService = !apsProgram.empty();
+    const bool qelsrvService = !qelsrvProgram.empty();
+    std::wstring trustedFolder;
+    if (apsService || qelsrvService) {
+        trustedFolder = UpToLastBackslash(apsService ? apsProgram : qelsrvProgram);
+        runsTavAps_ = apsService;
+        runsQelsrv_ = qelsrvService || RunsFrom(programs, trustedFolder, L"QELSRV.EXE");
+    } else {
+        trustedFolder = RecordedInstallFolder(product);
+        runsTavAps_ = RunsFrom(programs, trustedFolder, L"TAVAPS.EXE");
+        runsQelsrv_ = RunsFrom(programs, trustedFolder, L"QELSRV.EXE");
+    }
+    runsLoadBalancing_ = AnyContains(programs, L"WLBS.EXE");
+    runsMantlebox_ = RunsFrom(programs, trustedFolder, L"TAVMANTLEBOX.EXE");
     if (runsTavAps_) {
         mainExecutable_ = L"TavAps.exe";
     } else if (runsMantlebox_ && !runsQelsrv_) {
@@ -142,41 +183,27 @@ void CTupManager::InspectMachine() {
     } else {
         mainExecutable_ = L"Qelsrv.exe";
     }
+    if (apsService || qelsrvService || runsTavAps_ || runsQelsrv_ || runsMantlebox_) {
+        installFolder_ = trustedFolder;
+    }
+    // The server's programs running anywhere else are ignored; the result log names them.
+    for (const std::wstring& path : programs) {
+        for (const wchar_t* name : kServerPrograms) {
+            const bool trusted = path == trustedFolder + name || path == apsProgram ||
+                                 path == qelsrvProgram;
+            if (path.find(name) == std::wstring::npos || trusted) continue;
+            if (std::find(ignoredPrograms_.begin(), ignoredPrograms_.end(), path) ==
+                ignoredPrograms_.end()) {
+                ignoredPrograms_.push_back(path);
+            }
+        }
+    }
 
     ObjContainer productAgain;
     productAgain.LoadFromRegistry(kProductKey, false, -1, false);
     std::wstring clientMsiPath;
     productAgain.GetString(L"TAVCLNTMSIPATH", clientMsiPath);
     clientMsiFolder_ = UpToLastBackslash(clientMsiPath);
-
-    const std::wstring& serviceProgram = runsTavAps_ ? apsService : qelsrvService;
-    if (!serviceProgram.empty()) {
-        installFolder_ = UpToLastBackslash(tav::FoldUpper(serviceProgram));
-        return;
-    }
-
-    // Without the service, the install folder is where the main server executable runs from;
-    // a later match wins.
-    struct Scan {
-        CTupManager* self;
-    } scan{this};
-    sys::EnumerateProcesses(
-        [](uint32_t, uint32_t, const wchar_t* path, void* data) -> int {
-            CTupManager* self = static_cast<Scan*>(data)->self;
-            const std::wstring upper = tav::FoldUpper(path);
-            const wchar_t* name = nullptr;
-            if (!self->runsTavAps_ && upper.find(L"QELSRV.EXE") != std::wstring::npos) {
-                name = L"QELSRV.EXE";
-            } else if (self->runsTavAps_ && upper.find(L"TAVAPS.EXE") != std::wstring::npos) {
-                name = L"TAVAPS.EXE";
-            } else if (self->runsMantlebox_ && !self->runsTavAps_ && !self->runsQelsrv_ &&
-                       upper.find(L"TAVMANTLEBOX.EXE") != std::wstring::npos) {
-                name = L"TAVMANTLEBOX.EXE";
-            }
-            if (name) self->installFolder_ = upper.substr(0, upper.rfind(name));
-            return 1;
-        },
-        &scan);
 }
 
 void CTupManager::QueuePackages() {

@@ -165,6 +165,8 @@ public:
     bool RunsMantlebox() const { return runsMantlebox_; }
     bool RunsQelsrv() const { return runsQelsrv_; }
     const std::wstring& MainExecutableName() const { return mainExecutable_; }
+    // The server's programs found running outside the installation, which decided nothing.
+    const std::vector<std::wstring>& IgnoredPrograms() const { return ignoredPrograms_; }
     const std::wstring& InstallFolder() const { return installFolder_; }
     const std::wstring& ClientMsiFolder() const { return clientMsiFolder_; }
     const std::wstring& ProgramFolder() const { return programFolder_; }
@@ -275,6 +277,8 @@ private:
     bool runsMantlebox_ = false;
     bool runsQelsrv_ = false;
     std::wstring mainExecutable_;
+    std::vector<std::wstring> ignoredPrograms_;  // upper case, as the process list gives them
+    bool ignoredProgramsLogged_ = false;          // the result log names them once
 
     std::vector<std::unique_ptr<CTupModuleUpdater>> updaters_;
     std::vector<ObjContainer*> pending_;  // borrowed from the description; null for a missing one

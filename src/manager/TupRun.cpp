@@ -107,6 +107,12 @@ bool CTupManager::RunUpdateSteps() {
     Report(kReportStatus, kTextResultLogPath, -1, -1, logPath);
     OpenResultLog(logPath);
     Report(kReportBoth, kTextUpdateStarted, 0, 0);
+    if (!ignoredPrograms_.empty() && !ignoredProgramsLogged_) {
+        std::wstring names;
+        for (const std::wstring& path : ignoredPrograms_) names += (names.empty() ? L"" : L", ") + path;
+        Report(kReportResultLog, kTextServerProgramOutsideIgnored, -1, -1, names);
+        ignoredProgramsLogged_ = true;
+    }
 
     if (!ArchiveTodoFolder()) {
         FailStep(kTextTodoFolderNotArchived);

@@ -115,7 +115,7 @@ Tools ToolLocations(const std::wstring& clientMsiFolder, const std::wstring& sys
 }
 
 Commands CreateWebCommands(const Tools& tools, const WebEntry& web) {
-    return Refused({Command{tools.crtVDir, L"CD \"" + web.folder + L"\" " + web.name + L" 5", false},
+    return Refused({Command{tools.crtVDir, L"CD " + sys::Quoted(web.folder) + L" " + web.name + L" 5", false},
                     Command{tools.crtVDir, L"CA w3svc/1/root/" + web.name + L" OOP", true}},
                    {web.folder, web.name});
 }

@@ -9,6 +9,7 @@
 #include "modules/TupUpdaterSteps.h"
 #include "persist/ObjContainer.h"
 #include "system/Machine.h"
+#include "system/ProgramStart.h"
 
 namespace {
 
@@ -149,6 +150,12 @@ bool CTupWebpagesUpdater::CopyRedirectPage() const {
 void CTupWebpagesUpdater::InstallCertificate(Run& run) {
     const std::vector<std::wstring> names =
         ReadStrings(kTcpipParametersKey, {L"Hostname", L"Domain"});
+    // The names stand between quotes in the certificate's subject; a quote in one would end
+    // them early and add names of its own.
+    if (!sys::CanQuote(names[0]) || !sys::CanQuote(names[1])) {
+        run.result = 0;
+        return;
+    }
     const TupIis::CertificateSuffixes suffixes =
         TupIis::MakeCertificateSuffixes(names[0], names[1], run.oldIis ? L"," : L";");
 

@@ -2,6 +2,7 @@
 #include "system/ProgramStart.h"
 
 #include "base/WideText.h"
+#include "system/Files.h"
 
 namespace sys {
 namespace {
@@ -29,6 +30,19 @@ std::wstring WithExtension(const std::wstring& path) {
     return path + L".exe";
 }
 
+// A program named without a folder or drive.
+bool IsBareName(const std::wstring& word) {
+    return word.find_first_of(L"\\/:") == std::wstring::npos;
+}
+
+// The file of a bare program name in the system folder; empty while that folder is unknown.
+std::wstring InSystemFolder(const std::wstring& name, const std::wstring& systemFolder) {
+    std::wstring folder = systemFolder;
+    while (!folder.empty() && IsSlash(folder.back())) folder.pop_back();
+    if (folder.empty()) return {};
+    return folder + L"\\" + WithExtension(name);
+}
+
 // The tool's file in the system folder when word is a bare tool name; empty otherwise.
 // known: whether word names a tool at all.
 std::wstring WindowsTool(const std::wstring& word, const std::wstring& systemFolder, bool& known) {
@@ -37,10 +51,7 @@ std::wstring WindowsTool(const std::wstring& word, const std::wstring& systemFol
         const std::wstring name = tool;
         if (tav::FoldEquals(word, name) || tav::FoldEquals(word, name + L".exe")) {
             known = true;
-            std::wstring folder = systemFolder;
-            while (!folder.empty() && IsSlash(folder.back())) folder.pop_back();
-            if (folder.empty()) return {};
-            return folder + L"\\" + name + L".exe";
+            return InSystemFolder(name, systemFolder);
         }
     }
     return {};
@@ -79,7 +90,13 @@ bool StartOfFirstWord(const std::wstring& commandLine, const std::wstring& syste
 
 bool CanQuote(const std::wstring& value) { return value.find(L'"') == std::wstring::npos; }
 
-std::wstring Quoted(const std::wstring& value) { return L"\"" + value + L"\""; }
+std::wstring Quoted(const std::wstring& value) {
+    size_t trailing = 0;
+    while (trailing < value.size() && value[value.size() - 1 - trailing] == L'\\') ++trailing;
+    return L"\"" + value + std::wstring(trailing, L'\\') + L"\"";
+}
+
+std::wstring QuotedVerbatim(const std::wstring& value) { return L"\"" + value + L"\""; }
 
 std::wstring QuotedWhenBlank(const std::wstring& value) {
     return value.find(L' ') == std::wstring::npos ? value : Quoted(value);
@@ -98,13 +115,38 @@ bool MakeProgramStart(const std::wstring& program, const std::wstring& parameter
 }
 
 bool MakeCommandStart(const std::wstring& commandLine, const std::wstring& systemFolder,
-                      ProgramStart& start) {
-    if (commandLine.empty()) return false;
-    bool handled = false;
-    const bool made = StartOfFirstWord(commandLine, systemFolder, start, handled);
-    if (handled) return made;
+                      IFiles& files, ProgramStart& start) {
     start = ProgramStart{L"", commandLine};
-    return true;
+    if (commandLine.empty()) return false;
+    if (commandLine.front() == L'"') {
+        const size_t close = commandLine.find(L'"', 1);
+        if (close == std::wstring::npos || close == 1) return false;
+        if (close + 1 < commandLine.size() && commandLine[close + 1] != L' ') return false;
+        const std::wstring word = commandLine.substr(1, close - 1);
+        start.program = IsBareName(word) ? InSystemFolder(word, systemFolder) : WithExtension(word);
+        return !start.program.empty();
+    }
+    const std::wstring firstWord = commandLine.substr(0, commandLine.find(L' '));
+    if (IsBareName(firstWord)) {
+        start.program = InSystemFolder(firstWord, systemFolder);
+        return !start.program.empty();
+    }
+    // The longest part first: the shorter ones are what a folder's first words would start.
+    size_t end = commandLine.size();
+    while (end > 0) {
+        if (commandLine[end - 1] != L' ') {
+            // Taken as written: "C:\\Program" never stands for "C:\\Program.exe".
+            const std::wstring candidate = commandLine.substr(0, end);
+            if (IsExistingFile(files, candidate)) {
+                start.program = candidate;
+                return true;
+            }
+        }
+        const size_t blank = commandLine.rfind(L' ', end - 1);
+        if (blank == std::wstring::npos) break;
+        end = blank;
+    }
+    return false;
 }
 
 }  // namespace sys

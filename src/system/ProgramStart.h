@@ -5,6 +5,8 @@
 
 namespace sys {
 
+class IFiles;
+
 struct ProgramStart {
     // The file started; empty leaves it to Windows to find the command line's first word.
     std::wstring program;
@@ -14,8 +16,13 @@ struct ProgramStart {
 // Whether value can stand between double quotes in a command line: a quote inside it would
 // end them early.
 bool CanQuote(const std::wstring& value);
-// The value between double quotes.
+// The value between double quotes as a program reads it back with the C runtime's rule:
+// backslashes right before the closing quote are doubled, so that "C:\folder\" does not end in
+// an escaped quote.
 std::wstring Quoted(const std::wstring& value);
+// The value between double quotes exactly as it is, for our own tools that take an argument up
+// to the next quote.
+std::wstring QuotedVerbatim(const std::wstring& value);
 // The value, between double quotes when it holds a blank.
 std::wstring QuotedWhenBlank(const std::wstring& value);
 
@@ -32,9 +39,19 @@ std::wstring QuotedWhenBlank(const std::wstring& value);
 bool MakeProgramStart(const std::wstring& program, const std::wstring& parameters,
                       const std::wstring& systemFolder, ProgramStart& start);
 
-// The start of a whole command line whose first word names the program: as above for a quoted
-// first word or a Windows tool; any other first word is left to Windows, as written.
+// The start of a whole command line of a package, its words kept as written; the program is
+// always named, so that Windows never searches for it:
+// - a first word in double quotes is the program;
+// - a name without a folder (cmd.exe, cscript, net ...), quoted or not, is the system folder's
+//   program, never one of the current or the program's folder;
+// - an unquoted path is the longest part of the line that ends at a blank (or at the line's
+//   end) and names an existing file as written, so "C:\Program Files\T\setup.exe /q" never
+//   starts "C:\Program.exe".
+// A quoted or bare program without an extension gets ".exe", as Windows would add. False
+// (nothing may start)
+// for an empty line, a quoted first word whose quotes do not close before a blank, a path that
+// names no existing file, or a bare name while systemFolder is unknown.
 bool MakeCommandStart(const std::wstring& commandLine, const std::wstring& systemFolder,
-                      ProgramStart& start);
+                      IFiles& files, ProgramStart& start);
 
 }  // namespace sys

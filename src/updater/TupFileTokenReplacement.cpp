@@ -38,8 +38,8 @@ void CTupFileTokenReplacement::Apply(const CTupTokenReplacer* replacer,
     if (!sys::CanQuote(file) || !sys::CanQuote(token) || !sys::CanQuote(replacement)) return;
     sys::ProgramStart start;
     if (!sys::MakeProgramStart(tool,
-                               sys::Quoted(file) + L" " + sys::Quoted(token) + L" " +
-                                   sys::Quoted(replacement),
+                               sys::QuotedVerbatim(file) + L" " + sys::QuotedVerbatim(token) +
+                                   L" " + sys::QuotedVerbatim(replacement),
                                machine.operatingSystem->SystemFolder(), start)) {
         return;
     }

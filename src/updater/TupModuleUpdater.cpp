@@ -83,7 +83,8 @@ int CTupModuleUpdater::LaunchProcess(const std::wstring& commandLine,
 int CTupModuleUpdater::RunCommandLine(const std::wstring& commandLine) {
     sys::Machine& machine = sys::CurrentMachine();
     sys::ProgramStart start;
-    if (!sys::MakeCommandStart(commandLine, machine.operatingSystem->SystemFolder(), start)) {
+    if (!sys::MakeCommandStart(commandLine, machine.operatingSystem->SystemFolder(),
+                               *machine.files, start)) {
         return 0;
     }
     uint32_t exitCode = 0;

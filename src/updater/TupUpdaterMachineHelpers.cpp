@@ -86,7 +86,7 @@ std::wstring ComparableFolder(std::wstring path, bool* atRoot = nullptr) {
         if (c == L'/') c = L'\\';
     }
     path = tav::FoldLower(path);
-    if (path.rfind(L"\\\\?\\unc\\", 0) == 0) {
+    if (path.rfind(L"\\\\?\\unc\\", 0) == 0 || path.rfind(L"\\\\.\\unc\\", 0) == 0) {
         path.replace(0, 8, L"\\\\");
     } else if (path.rfind(L"\\\\?\\", 0) == 0 || path.rfind(L"\\\\.\\", 0) == 0) {
         path.erase(0, 4);
@@ -129,9 +129,53 @@ std::wstring ComparableFolder(std::wstring path, bool* atRoot = nullptr) {
     return folder;
 }
 
-// Whether path is a drive or share root, the Windows folder or a system folder (of either
-// view): opening one of them to every user would open the whole system.
+// "\\?\Volume{...}\", "\\.\HarddiskVolume1\" and other paths of the device name space: the
+// folder they name cannot be told from their text.
+bool IsDevicePath(std::wstring path) {
+    for (wchar_t& c : path) {
+        if (c == L'/') c = L'\\';
+    }
+    if (path.rfind(L"\\\\?\\", 0) != 0 && path.rfind(L"\\\\.\\", 0) != 0) return false;
+    const std::wstring rest = tav::FoldLower(path.substr(4));
+    const bool drive = rest.size() >= 2 && rest[1] == L':';
+    return !drive && rest.rfind(L"unc\\", 0) != 0;
+}
+
+// Shell folder ids of the program files folders and the folder of every user's program data.
+constexpr int kProgramFilesFolder = 0x26;
+constexpr int kProgramFilesX86Folder = 0x2a;
+constexpr int kCommonAppDataFolder = 0x23;
+
+// The folders of every program and of every user's program data, as the environment and the
+// shell name them and at their usual place on the drives of the Windows folders.
+std::vector<std::wstring> SharedProgramFolders(const std::vector<std::wstring>& windowsFolders) {
+    sys::Machine& machine = sys::CurrentMachine();
+    std::vector<std::wstring> folders;
+    for (const wchar_t* name : {L"ProgramFiles", L"ProgramFiles(x86)", L"ProgramW6432",
+                                L"ProgramData", L"ALLUSERSPROFILE"}) {
+        std::wstring value;
+        if (machine.environment->GetVariable(name, value) && !value.empty()) folders.push_back(value);
+    }
+    for (int id : {kProgramFilesFolder, kProgramFilesX86Folder, kCommonAppDataFolder}) {
+        std::wstring value;
+        if (machine.shell && machine.shell->GetSpecialFolder(id, false, value) && !value.empty()) {
+            folders.push_back(value);
+        }
+    }
+    for (const std::wstring& windows : windowsFolders) {
+        if (windows.size() < 2 || windows[1] != L':') continue;
+        for (const wchar_t* name : {L"\\Program Files", L"\\Program Files (x86)", L"\\ProgramData"}) {
+            folders.push_back(windows.substr(0, 2) + name);
+        }
+    }
+    return folders;
+}
+
+// Whether path is a drive or share root, a device path, the Windows folder, a system folder
+// (of either view), a program files folder or the program data folder: opening one of them to
+// every user would open the whole system or every installed program.
 bool IsSystemWideFolder(const std::wstring& path) {
+    if (IsDevicePath(path)) return true;
     bool atRoot = false;
     const std::wstring folder = ComparableFolder(path, &atRoot);
     if (atRoot) return true;
@@ -149,6 +193,9 @@ bool IsSystemWideFolder(const std::wstring& path) {
         refused.push_back(windows);
         refused.push_back(windows + L"\\system32");
         refused.push_back(windows + L"\\syswow64");
+    }
+    for (std::wstring& shared : SharedProgramFolders(windowsFolders)) {
+        refused.push_back(std::move(shared));
     }
     return std::any_of(refused.begin(), refused.end(), [&](const std::wstring& other) {
         return ComparableFolder(other) == folder;

@@ -219,4 +219,9 @@ bool FakeWow64::SetRedirection(bool enabled) {
     return true;
 }
 
+void FakeMachine::RecordInstallFolder(const std::wstring& folder) {
+    registry.PutString(sys::RegistryRoot::LocalMachine, L"SOFTWARE\\Kelmark\\Tav",
+                       sys::RegistryView::Bits32, L"JawsEnginePath", folder);
+}
+
 }  // namespace fakes

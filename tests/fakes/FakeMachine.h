@@ -231,6 +231,9 @@ public:
     void UseHostFiles();
     // Puts the fake file system back, once what libxml2 reads has been read.
     void UseFakeFiles();
+    // Records folder in the product key as the installation's, so that the server's programs
+    // running from it count without a service.
+    void RecordInstallFolder(const std::wstring& folder);
     FakeServices services;  // ending a service's processes stops it
 
 private:

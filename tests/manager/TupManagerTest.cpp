@@ -69,6 +69,7 @@ TEST_F(TupManagerTest, WithoutProductProcessNothingIsInstalledAndTheDefaultPacka
 TEST_F(TupManagerTest, TheRunningServerGivesInstallFolderVersionsAndBackupFolder) {
     Run(4, L"C:\\Windows\\System32\\svchost.exe");
     Run(8, L"C:\\Program Files\\Kelmark\\Tav\\Qelsrv.exe");
+    machine.RecordInstallFolder(L"C:\\Program Files\\Kelmark\\Tav");
     machine.versions.Set(L"C:\\PROGRAM FILES\\KELMARK\\TAV\\Qelsrv.exe", 7, 2, 10, 1000, 7, 2, 0, 0);
     machine.versions.Set(folder.PathOf("") + L"package\\Qelsrv.exe", 7, 3, 0, 12, 7, 3, 0, 0);
     machine.clock.unixStart = 0;  // the backup name's digits come from the runtime's rand()
@@ -90,8 +91,8 @@ TEST_F(TupManagerTest, TavApsMachinesUseTheRemotePrintServerPackage) {
         "<ITEM key=\"ComponentName\" type=\"OCString\">server</ITEM></ITEM>"
         "<ITEM key=\"Tarnova_RVX_Update\" type=\"OCContainer\">"
         "<ITEM key=\"ComponentName\" type=\"OCString\">remote</ITEM></ITEM>");
-    Run(3, L"D:\\Tav\\Qelsrv.exe");
     Run(5, L"d:\\aps\\tavaps.exe");
+    machine.RecordInstallFolder(L"D:\\Aps\\");
     auto manager = Make();
     EXPECT_EQ(L"TavAps.exe", manager->MainExecutableName());
     EXPECT_EQ(L"D:\\APS\\", manager->InstallFolder());
@@ -102,44 +103,56 @@ TEST_F(TupManagerTest, TavApsMachinesUseTheRemotePrintServerPackage) {
 
 TEST_F(TupManagerTest, MantleboxAloneIsTheMainExecutableOnlyWithoutTheServer) {
     Run(7, L"E:\\Box\\TavMantlebox.exe");
+    Run(9, L"C:\\Tav\\Qelsrv.exe");
+    machine.RecordInstallFolder(L"E:\\Box\\");
     {
         auto manager = Make();
         EXPECT_EQ(L"TavMantlebox.exe", manager->MainExecutableName());
         EXPECT_EQ(L"E:\\BOX\\", manager->InstallFolder());
     }
-    Run(9, L"C:\\Tav\\Qelsrv.exe");
+    Run(10, L"E:\\Box\\Qelsrv.exe");
     auto manager = Make();
     EXPECT_EQ(L"Qelsrv.exe", manager->MainExecutableName());
-    EXPECT_EQ(L"C:\\TAV\\", manager->InstallFolder());
+    EXPECT_EQ(L"E:\\BOX\\", manager->InstallFolder());
 }
 
-TEST_F(TupManagerTest, TheInstalledServiceGivesKindAndFolderWhetherItRunsOrNot) {
+TEST_F(TupManagerTest, OnlyServicesOrTheRecordedFolderTellTheKindAndFolderOfTheServer) {
     struct Case {
         const char* what;
         std::vector<std::tuple<std::wstring, std::wstring, uint32_t>> services;
+        std::wstring recorded;  // the product key's install folder
         std::vector<std::wstring> processes;
         std::wstring folder;
         bool qelsrv, aps;
+        std::vector<std::wstring> ignored;
     };
     const uint32_t kRunning = sys::ServiceState::Running, kStopped = sys::ServiceState::Stopped;
+    const std::wstring userAps = L"C:\\Users\\Public\\aps\\TavAps.exe";
     const Case cases[] = {
         {"running, quoted with arguments",
-         {{L"TavSvc", L"\"C:\\Program Files\\Tav\\Qelsrv.exe\" -service", kRunning}},
-         {L"C:\\Program Files\\Tav\\Qelsrv.exe"}, L"C:\\PROGRAM FILES\\TAV\\", true, false},
-        {"stopped, nothing runs", {{L"TavSvc", L"C:\\Tav\\Qelsrv.exe", kStopped}}, {},
-         L"C:\\TAV\\", true, false},
-        // A copy of the same name elsewhere, started by anyone, is not the installation.
-        {"stopped, a copy runs elsewhere", {{L"TavSvc", L"C:\\Tav\\Qelsrv.exe", kStopped}},
-         {L"D:\\Users\\Joe\\Qelsrv.exe"}, L"C:\\TAV\\", true, false},
+         {{L"TavSvc", L"\"C:\\Program Files\\Tav\\Qelsrv.exe\" -service", kRunning}}, L"",
+         {L"C:\\Program Files\\Tav\\Qelsrv.exe"}, L"C:\\PROGRAM FILES\\TAV\\", true, false, {}},
+        {"stopped, nothing runs", {{L"TavSvc", L"C:\\Tav\\Qelsrv.exe", kStopped}}, L"", {},
+         L"C:\\TAV\\", true, false, {}},
+        // Programs of the server's names that anyone may start elsewhere decide nothing.
+        {"a user's TavAps.exe beside the server's service",
+         {{L"TavSvc", L"C:\\Tav\\Qelsrv.exe", kRunning}}, L"",
+         {userAps, L"C:\\Tav\\Qelsrv.exe", L"D:\\Users\\Joe\\Qelsrv.exe"}, L"C:\\TAV\\", true, false,
+         {L"C:\\USERS\\PUBLIC\\APS\\TAVAPS.EXE", L"D:\\USERS\\JOE\\QELSRV.EXE"}},
+        {"a user's TavAps.exe without a service", {}, L"C:\\Tav\\", {userAps}, L"", false, false,
+         {L"C:\\USERS\\PUBLIC\\APS\\TAVAPS.EXE"}},
         {"unquoted with blanks and arguments",
-         {{L"TavAps", L"C:\\Remote Server\\TavAps.exe /service", kStopped}},
-         {L"E:\\Copy\\TavAps.exe", L"D:\\Tav\\Qelsrv.exe"}, L"C:\\REMOTE SERVER\\", true, true},
-        {"no service: the running program", {}, {L"D:\\Tav\\Qelsrv.exe"}, L"D:\\TAV\\", true,
-         false},
-        // A service without a full path tells nothing; the process rule holds.
-        {"service without a full path", {{L"TavSvc", L"Qelsrv.exe", kStopped}},
-         {L"D:\\Tav\\Qelsrv.exe"}, L"D:\\TAV\\", true, false},
-        {"nothing at all", {}, {}, L"", false, false},
+         {{L"TavAps", L"C:\\Remote Server\\TavAps.exe /service", kStopped}}, L"",
+         {L"E:\\Copy\\TavAps.exe"}, L"C:\\REMOTE SERVER\\", false, true,
+         {L"E:\\COPY\\TAVAPS.EXE"}},
+        {"no service: the program in the recorded folder", {}, L"D:\\Tav", {L"D:\\Tav\\TavAps.exe"},
+         L"D:\\TAV\\", false, true, {}},
+        {"no service, no recorded folder", {}, L"", {L"D:\\Tav\\Qelsrv.exe"}, L"", false, false,
+         {L"D:\\TAV\\QELSRV.EXE"}},
+        // A service without a full path names no folder; the recorded folder's program counts.
+        {"service without a full path", {{L"TavSvc", L"Qelsrv.exe", kStopped}}, L"D:\\Tav\\",
+         {L"D:\\Tav\\Qelsrv.exe", L"E:\\Qelsrv.exe"}, L"D:\\TAV\\", true, false, {L"E:\\QELSRV.EXE"}},
+        {"nothing at all", {}, L"", {}, L"", false, false, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -149,6 +162,7 @@ TEST_F(TupManagerTest, TheInstalledServiceGivesKindAndFolderWhetherItRunsOrNot) 
         uint32_t id = 10;
         for (const auto& path : c.processes) local.processes.processes.push_back({id++, path});
         for (const auto& [name, binary, state] : c.services) local.services.Add(name, binary, state);
+        if (!c.recorded.empty()) local.RecordInstallFolder(c.recorded);
         if (!c.folder.empty()) {
             local.versions.Set(c.folder + (c.aps ? L"TavAps.exe" : L"Qelsrv.exe"), 7, 2, 1, 0, 7,
                                2, 1, 0);
@@ -157,6 +171,7 @@ TEST_F(TupManagerTest, TheInstalledServiceGivesKindAndFolderWhetherItRunsOrNot) 
         EXPECT_EQ(c.folder, manager->InstallFolder());
         EXPECT_EQ(c.qelsrv, manager->RunsQelsrv());
         EXPECT_EQ(c.aps, manager->RunsTavAps());
+        EXPECT_EQ(c.ignored, manager->IgnoredPrograms());
         EXPECT_EQ(c.folder.empty() ? L"" : L"7.2.1.0", manager->InstalledVersion());
         // Reading the service changes nothing about it.
         EXPECT_TRUE(local.services.requests.empty());
@@ -396,6 +411,7 @@ public:
 TEST_F(TupManagerTest, TheSummaryListsTheModulesOfThePendingContainersInTheUiLanguage) {
     SummaryTexts summaryTexts;
     Run(8, L"C:\\Tav\\Qelsrv.exe");
+    machine.RecordInstallFolder(L"C:\\Tav\\");
     WriteConfig(WithUpdaters("Tarnova_Update", {{0, "CTupKernelUpdater"},
                                                  {1, "CTupWebpagesUpdater"},
                                                  {2, ""},  // names no class
@@ -433,6 +449,7 @@ TEST_F(TupManagerTest, TheSummaryListsTheModulesOfThePendingContainersInTheUiLan
 
     // A remote print server without a package or an install folder.
     machine.processes.processes = {{5, L"d:\\aps\\tavaps.exe"}};
+    machine.RecordInstallFolder(L"D:\\APS\\");
     WriteConfig("");
     CTupManager remote(&summaryTexts, &language, enforceUpdate);
     EXPECT_EQ(L"Summary:\r\n  Server type: remote print server\r\n"

@@ -49,6 +49,7 @@ public:
     void Run(const std::wstring& path) {
         machine.processes.processes.push_back(
             {uint32_t(machine.processes.processes.size() + 4), path});
+        machine.RecordInstallFolder(path.substr(0, path.rfind(L'\\') + 1));
     }
     void RunServer() { Run(L"C:\\Tav\\Qelsrv.exe"); }
     void PutDword(const std::wstring& key, const std::wstring& name, uint32_t value,

@@ -154,6 +154,22 @@ TEST(TupRunTest, TheBackupFolderKeepsTheDescriptionAndLanguageFilesTheFirstRunRa
     EXPECT_EQ("description", world.machine.files.Read(kept + L"config.xml"));
 }
 
+TEST(TupRunTest, TheResultLogNamesTheServerProgramsRunningElsewhereOnce) {
+    RunWorld world;
+    world.WriteConfig(kAlphaBeta);
+    world.machine.processes.processes.push_back({30, L"C:\\Users\\Public\\aps\\TavAps.exe"});
+    world.machine.processes.processes.push_back({31, L"D:\\Copy\\TavMantlebox.exe"});
+    CTupManager& manager = world.Start();
+    EXPECT_FALSE(manager.RunsTavAps());
+    EXPECT_EQ(L"C:\\TAV\\", manager.InstallFolder());
+    ASSERT_TRUE(manager.RunUpdate());
+    ASSERT_TRUE(manager.RunUpdate());
+    const std::wstring note = L";C: #" + std::to_wstring(kTextServerProgramOutsideIgnored) +
+                              L" C:\\USERS\\PUBLIC\\APS\\TAVAPS.EXE, D:\\COPY\\TAVMANTLEBOX.EXE";
+    const Strings lines = world.LogLines();
+    EXPECT_EQ(1, std::count(lines.begin(), lines.end(), note));
+}
+
 TEST(TupRunTest, WithoutAnInstalledServerOnlyAGenericUpdaterLetsTheRunGoOn) {
     {
         RunWorld world;

@@ -53,6 +53,7 @@ RunWorld::RunWorld()
       generic_(L"CTupGenericUpdater", Creator<ScriptedUpdater>()),
       plain_(L"CTupPlainUpdater", Creator<PlainUpdater>()) {
     machine.processes.processes.push_back({8, L"C:\\Tav\\Qelsrv.exe"});
+    machine.RecordInstallFolder(L"C:\\TAV\\");
     machine.versions.Set(L"C:\\TAV\\Qelsrv.exe", 7, 2, 0, 0, 7, 2, 0, 0);
     machine.services.Add(L"TavSvc", L"\"C:\\TAV\\TavSvc.exe\"", sys::ServiceState::Running);
     machine.files.AddFolder(L"C:\\TAV");

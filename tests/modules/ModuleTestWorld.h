@@ -36,6 +36,7 @@ public:
             machine.processes.processes.push_back({id++, L"C:\\TAV\\" + name});
         }
         machine.files.AddFolder(L"C:\\TAV");
+        machine.RecordInstallFolder(L"C:\\TAV\\");
         machine.files.AddFolder(kPackage);
         uint32_t enforce = 0;
         manager = std::make_unique<CTupManager>(&texts, &language, enforce);

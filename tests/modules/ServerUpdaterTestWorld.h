@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/WideText.h"
 #include "fakes/FakeMachine.h"
 #include "persist/ObjContainer.h"
 #include "updater/TupModuleUpdaterTestWorld.h"
@@ -58,6 +59,9 @@ public:
     explicit ServerWorld(const std::wstring& server = L"C:\\Tav\\Qelsrv.exe") {
         machine.program.path = L"C:\\Update\\TavUpdateWizard.exe";
         machine.processes.processes.push_back({8, server});
+        // The server's service, installed and stopped, tells its kind and folder.
+        const bool aps = server.size() >= 10 && tav::FoldEquals(server.substr(server.size() - 10), L"TavAps.exe");
+        machine.services.Add(aps ? L"TavAps" : L"TavSvc", server, sys::ServiceState::Stopped);
         machine.files.AddFolder(L"C:\\TAV");
         machine.files.AddFolder(kPackage);
     }

@@ -86,4 +86,12 @@ TEST(TupIisCommandsTest, AQuoteInAValueBetweenQuotesRefusesEveryCommandOfItsFami
     }
 }
 
+TEST(TupIisCommandsTest, AWebFolderEndingInABackslashKeepsItsClosingQuote) {
+    const TupIis::Commands commands =
+        TupIis::CreateWebCommands(TupIis::ToolLocations(kClient, kSystem), Web(L"D:\\Web\\", L"tav"));
+    ASSERT_EQ(2u, commands.size());
+    // As the tool's runtime reads it back: D:\Web\ and then the web's name.
+    EXPECT_EQ(L"CD \"D:\\Web\\\\\" tav 5", commands[0].parameters);
+}
+
 }  // namespace

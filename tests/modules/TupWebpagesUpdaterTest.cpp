@@ -337,6 +337,25 @@ TEST(TupWebpagesUpdaterTest, HostNameAndDomainJoinTheCertificateListsWithTheSepa
     }
 }
 
+TEST(TupWebpagesUpdaterTest, AQuoteInTheHostNameOrDomainMakesNoCertificate) {
+    const std::wstring tcpip = L"SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters";
+    for (int majorVersion : {6, 10}) {
+        for (const auto& [host, domain] : {std::pair{L"srv\" /N:cn=\"x", L"corp"},
+                                           std::pair{L"srv", L"corp\" /V:1 \""}}) {
+            SCOPED_TRACE(majorVersion);
+            WebWorld world(majorVersion);
+            world.Settings(false, true);
+            world.Put(L"Hostname", host, tcpip);
+            world.Put(L"Domain", domain, tcpip);
+            auto& updater = world.Updater({L"C:\\Web;web;;;;anonymous;;;installsslcertificate"});
+
+            EXPECT_EQ(0, updater.LaunchExecutables());
+            EXPECT_TRUE(world.Started().empty());
+            EXPECT_TRUE(world.machine.certificates.calls.empty());
+        }
+    }
+}
+
 TEST(TupWebpagesUpdaterTest, CertificateComponentCallsTheirRetriesAndTheirReports) {
     using Component = fakes::FakeCertificateComponent;
     const std::wstring subjects = L"cn=\"localhost\";cn=\"127.0.0.1\"";

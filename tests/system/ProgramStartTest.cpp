@@ -2,6 +2,8 @@
 // updaters name.
 #include <gtest/gtest.h>
 
+#include "base/WideText.h"
+#include "fakes/FakeFiles.h"
 #include "system/ProgramStart.h"
 
 namespace {
@@ -48,6 +50,20 @@ TEST(ProgramStartTest, EachKindOfProgramStartsItsOwnFile) {
     }
 }
 
+TEST(ProgramStartTest, QuotingDoublesOnlyTheBackslashesBeforeTheClosingQuote) {
+    const struct {
+        std::wstring value, quoted;
+    } cases[] = {
+        {L"C:\\TAV\\", L"\"C:\\TAV\\\\\""},
+        {L"C:\\TAV\\\\", L"\"C:\\TAV\\\\\\\\\""},
+        {L"C:\\TAV\\x.dll", L"\"C:\\TAV\\x.dll\""},
+        {L"", L"\"\""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.quoted, sys::Quoted(c.value)) << tav::ToUtf8(c.value);
+    // Our own tools take an argument up to the next quote.
+    EXPECT_EQ(L"\"C:\\TAV\\\"", sys::QuotedVerbatim(L"C:\\TAV\\"));
+}
+
 TEST(ProgramStartTest, ProgramsThatWouldBreakTheirQuotesAreRefused) {
     const struct {
         std::wstring program;
@@ -66,24 +82,46 @@ TEST(ProgramStartTest, ProgramsThatWouldBreakTheirQuotesAreRefused) {
     }
 }
 
-TEST(ProgramStartTest, CommandLinesOfThePackageChangeOnlyWhereTheirProgramIsFound) {
+TEST(ProgramStartTest, ACommandLineStartsTheProgramItNamesAndKeepsItsWords) {
+    fakes::FakeFiles files;
+    files.AddFile(L"C:\\Program.exe");  // what the folder's first word would start
+    files.AddFile(L"C:\\Program Files\\Kelmark\\Tav\\tools\\setup.exe");
+    files.AddFile(L"C:\\Program Files\\Kelmark\\Tav\\tools\\TavCheck.exe");
+    files.AddFile(L"C:\\TAV\\tool.exe");
+    files.AddFolder(L"C:\\TAV\\tool.exe x");
     const Case cases[] = {
-        {L"msiexec.exe /x {1234} /qn", L"", L"C:\\Windows\\system32\\msiexec.exe",
-         L"msiexec.exe /x {1234} /qn"},
+        // The longest part ending at a blank that is a file.
+        {L"C:\\Program Files\\Kelmark\\Tav\\tools\\setup.exe /q", L"",
+         L"C:\\Program Files\\Kelmark\\Tav\\tools\\setup.exe",
+         L"C:\\Program Files\\Kelmark\\Tav\\tools\\setup.exe /q"},
+        {L"C:\\TAV\\tool.exe x /y", L"", L"C:\\TAV\\tool.exe", L"C:\\TAV\\tool.exe x /y"},
+        // A quoted first word is the program.
         {L"\"C:\\Program Files\\T\\t.exe\" -a", L"", L"C:\\Program Files\\T\\t.exe",
          L"\"C:\\Program Files\\T\\t.exe\" -a"},
-        {L"C:\\TAV\\tool.exe /y", L"", L"", L"C:\\TAV\\tool.exe /y"},
-        {L"net stop x", L"", L"", L"net stop x"},
+        // A bare name is the system folder's program, quoted or not.
+        {L"msiexec.exe /x {1234} /qn", L"", L"C:\\Windows\\system32\\msiexec.exe",
+         L"msiexec.exe /x {1234} /qn"},
+        {L"net stop x", L"", L"C:\\Windows\\system32\\net.exe", L"net stop x"},
+        {L"\"cmd.exe\" /c dir", L"", L"C:\\Windows\\system32\\cmd.exe", L"\"cmd.exe\" /c dir"},
     };
     for (const Case& c : cases) {
         sys::ProgramStart start;
-        ASSERT_TRUE(sys::MakeCommandStart(c.program, kSystem, start)) << c.program;
-        EXPECT_EQ(c.startedFile, start.program) << c.program;
-        EXPECT_EQ(c.commandLine, start.commandLine) << c.program;
+        ASSERT_TRUE(sys::MakeCommandStart(c.program, kSystem, files, start)) << tav::ToUtf8(c.program);
+        EXPECT_EQ(c.startedFile, start.program) << tav::ToUtf8(c.program);
+        EXPECT_EQ(c.commandLine, start.commandLine) << tav::ToUtf8(c.program);
     }
-    sys::ProgramStart start;
-    EXPECT_FALSE(sys::MakeCommandStart(L"", kSystem, start));
-    EXPECT_FALSE(sys::MakeCommandStart(L"cscript x.vbs", L"", start));
+    // Refused: no file as written at any blank, quotes that do not close, no system folder for a
+    // bare name.
+    fakes::FakeFiles empty;
+    empty.AddFile(L"C:\\Program.exe");
+    empty.AddFile(L"C:\\Program Files\\T\\TavCheck.exe");
+    for (const auto& [line, folder] : {std::pair{L"C:\\Program Files\\T\\setup.exe /q", kSystem},
+                                       std::pair{L"C:\\Program Files\\T\\TavCheck 0", kSystem},
+                                       std::pair{L"", kSystem}, std::pair{L"\"C:\\a b.exe /q", kSystem},
+                                       std::pair{L"cscript x.vbs", L""}}) {
+        sys::ProgramStart start;
+        EXPECT_FALSE(sys::MakeCommandStart(line, folder, empty, start)) << tav::ToUtf8(line);
+    }
 }
 
 }  // namespace

@@ -30,6 +30,7 @@ protected:
 
 TEST_F(PlanCommandTest, PrintsTheUpdatersOfEachContainerAsTheWizardCreatesThem) {
     machine.processes.processes.push_back({8, L"C:\\Tav\\Qelsrv.exe"});
+    machine.RecordInstallFolder(L"C:\\Tav\\");
     const Result r = RunTool({L"plan", kSample});
     EXPECT_EQ(0, r.code);
     EXPECT_EQ("install folder: C:\\TAV\\\n"
@@ -82,6 +83,7 @@ TEST_F(PlanCommandTest, PrintsTheUpdatersOfEachContainerAsTheWizardCreatesThem) 
 
 TEST_F(PlanCommandTest, ARemotePrintServerUsesItsOwnContainerAndNoServerLeavesTokensEmpty) {
     machine.processes.processes.push_back({9, L"D:\\Rvx\\TavAps.exe"});
+    machine.RecordInstallFolder(L"D:\\Rvx\\");
     Result r = RunTool({L"plan", kSample});
     EXPECT_EQ(0, r.code);
     EXPECT_EQ(0u, r.out.find("install folder: D:\\RVX\\\n"));

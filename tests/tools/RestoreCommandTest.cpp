@@ -16,6 +16,7 @@
 #include "fakes/FakeMachine.h"
 #include "fakes/ScratchFolder.h"
 #include "fakes/TavpkgRunner.h"
+#include "system/MachineLock.h"
 
 namespace {
 
@@ -226,6 +227,21 @@ TEST_F(RestoreCommandTest, DryRunListsWhatItWouldDoAndChangesNothing) {
                   "services: w3svc, tavsvc, fax, lpdsvc, tavlpdsvc, tavapsvc, dcstart, cloudprintsvc, Spooler\n"
                   "restore: dry run, nothing changed\n",
               r.out);
+    EXPECT_EQ(before, Snapshot());
+    EXPECT_TRUE(machine.services.requests.empty());
+}
+
+TEST_F(RestoreCommandTest, WhileAnotherUpdateHoldsTheLockNothingIsTouched) {
+    Replaced(b);
+    Write(b, kNewB);
+    const auto before = Snapshot();
+    const sys::UpdateLock update = sys::TakeUpdateLock();
+    ASSERT_EQ(sys::LockState::Taken, update.state) << tav::ToUtf8(update.problem);
+
+    const auto r = Restore();
+    EXPECT_EQ(1618, r.code);
+    EXPECT_NE(std::string::npos, r.err.find("another update of this server is running")) << r.err;
+    EXPECT_EQ("", r.out);
     EXPECT_EQ(before, Snapshot());
     EXPECT_TRUE(machine.services.requests.empty());
 }

@@ -43,6 +43,7 @@ public:
     ItemWorld() {
         machine.program.path = folder.PathOf("") + L"TavUpdateWizard.exe";
         machine.processes.processes.push_back({8, L"C:\\Tav\\Qelsrv.exe"});
+        machine.RecordInstallFolder(L"C:\\Tav\\");
     }
 
     // A manager that inspects the machine as it is now.

@@ -165,6 +165,8 @@ TEST_F(TupModuleUpdaterFilesTest, GrantEveryoneFullAccessAppendsANarrowEntryForT
 TEST_F(TupModuleUpdaterFilesTest, GrantEveryoneFullAccessRefusesRootsAndTheSystemsFolders) {
     world.machine.operatingSystem.systemFolder = L"C:\\Windows\\system32";
     world.machine.environment.variables[L"SYSTEMROOT"] = L"D:\\WinNT";
+    world.machine.environment.variables[L"ProgramFiles"] = L"E:\\Apps";
+    world.machine.shell.folders[0x23] = L"F:\\Shared Data";
     struct Case {
         const wchar_t* path;
         bool refused;
@@ -185,6 +187,16 @@ TEST_F(TupModuleUpdaterFilesTest, GrantEveryoneFullAccessRefusesRootsAndTheSyste
         {L"C:\\Windows. \\SysWOW64", true, true},
         {L"D:\\WinNT", true, true},
         {L"D:\\WinNT\\System32", true, true},
+        {L"C:\\Program Files", true, true},
+        {L"c:\\program files (x86)\\", true, true},
+        {L"D:\\ProgramData", true, true},
+        {L"E:\\Apps\\", true, true},
+        {L"F:\\Shared Data", true, true},
+        {L"\\\\?\\Volume{0b1c7a2e-5d3f-4e1a-9c8b-1a2b3c4d5e6f}\\", true, false},
+        {L"\\\\.\\Volume{0b1c7a2e-5d3f-4e1a-9c8b-1a2b3c4d5e6f}\\TAV", true, false},
+        {L"\\\\?\\GLOBALROOT\\Device\\HarddiskVolume2\\TAV", true, false},
+        {L"C:\\Program Files\\Tav\\Data", false, true},
+        {L"\\\\?\\C:\\TAV\\Spool", false, true},
         {L"C:\\Windows\\Temp", false, true},
         {L"C:\\WindowsData", false, true},
         {L"\\\\server\\share\\TAV", false, true},

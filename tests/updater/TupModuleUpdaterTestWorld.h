@@ -94,6 +94,7 @@ public:
     explicit UpdaterWorld(const std::wstring& installFolder = L"C:\\TAV\\") {
         machine.program.path = L"C:\\Update\\TavUpdateWizard.exe";
         machine.processes.processes.push_back({8, installFolder + L"Qelsrv.exe"});
+        machine.RecordInstallFolder(installFolder);
         machine.files.AddFolder(installFolder.substr(0, installFolder.size() - 1));
         machine.files.AddFolder(kPackage);
         uint32_t enforce = 0;

@@ -167,6 +167,7 @@ TEST_F(TupRegistrationTest, PhasesRunInTheirOrderWithTheirReports) {
     registry.PutString(sys::RegistryRoot::LocalMachine, L"SOFTWARE\\K", sys::RegistryView::Bits32,
                        L"kept", L"old");
     world.machine.files.AddFile(L"C:\\TAV\\web\\web.config", "host=%HOST%");
+    world.machine.files.AddFile(L"C:\\TAV\\setup.cmd");
     world.machine.shell.folders[23] = L"C:\\ProgramData\\Programs";
     world.machine.files.AddFolder(L"C:\\ProgramData\\Programs\\Tarnova");
 

@@ -125,6 +125,7 @@ TEST_F(TupTokenReplacerTest, DifPathComesFromTheTavApsKeyWhenTavApsRuns) {
     PutProduct(L"DIFPATH", L"C:\\dif\\aps", kProduct + L"\\TavAps");
     EXPECT_EQ(L"C:\\dif\\server\\a", Replace(L"[$TAV_DIFPATH]\\a"));
     world.machine.processes.processes.push_back({9, L"C:\\Aps\\TavAps.exe"});
+    world.machine.RecordInstallFolder(L"C:\\Aps\\");
     EXPECT_EQ(L"C:\\dif\\aps\\a", Replace(L"[$TAV_DIFPATH]\\a"));
 }
 

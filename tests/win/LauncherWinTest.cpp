@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "system/win32/Win32Launcher.h"
 #include "updater/TupModuleUpdater.h"
@@ -197,6 +198,47 @@ TEST(LauncherWin, WindowsToolsAreNotTakenFromTheCurrentFolder) {
     // The system folder's tools run (and fail on the absent files); the planted copies never.
     EXPECT_EQ(1, updater.RegisterAndRunCommands());
     EXPECT_EQ("", world.Launched());
+}
+
+// A file and a folder made for a test outside its scratch folder, removed when it goes.
+class PlacedFiles {
+public:
+    ~PlacedFiles() {
+        for (const std::wstring& file : files_) DeleteFileW(file.c_str());
+        for (auto folder = folders_.rbegin(); folder != folders_.rend(); ++folder) {
+            RemoveDirectoryW(folder->c_str());
+        }
+    }
+    bool Folder(const std::wstring& path) {
+        folders_.push_back(path);
+        return CreateDirectoryW(path.c_str(), nullptr) != 0;
+    }
+    bool Probe(const std::wstring& path) {
+        files_.push_back(path);
+        return CopyFileW(LaunchProbe().c_str(), path.c_str(), FALSE) != 0;
+    }
+
+private:
+    std::vector<std::wstring> files_, folders_;
+};
+
+TEST(LauncherWin, ACommandWithABlankInItsProgramPathStartsThatProgramNotCProgramExe) {
+    PlantedWorld world;
+    ASSERT_TRUE(world.scratch.Made());
+    PlacedFiles placed;
+    const std::wstring folder =
+        L"C:\\Program Files\\Kelmark Launch " + std::to_wstring(GetCurrentProcessId());
+    ASSERT_TRUE(placed.Folder(folder));
+    ASSERT_TRUE(placed.Probe(folder + L"\\setup.exe"));
+    ASSERT_TRUE(placed.Probe(L"C:\\Program.exe"));  // what the folder's first word would start
+
+    HostUpdater updater;
+    updater.CommandsToExecute() = {folder + L"\\setup.exe 0 /q"};
+    EXPECT_EQ(1, updater.RegisterAndRunCommands());
+    // A missing program is refused, never completed to C:\Program.exe.
+    updater.CommandsToExecute() = {folder + L"\\missing.exe 0"};
+    EXPECT_EQ(0, updater.RegisterAndRunCommands());
+    EXPECT_EQ(Narrow(folder + L"\\setup.exe") + "\n", world.Launched());
 }
 
 }  // namespace

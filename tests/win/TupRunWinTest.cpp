@@ -377,7 +377,7 @@ TEST(TupRunWin, AReadmeThatCannotBeShownLeavesTheWebPagesConfiguredAndFailsTheRu
     const std::vector<std::wstring> log = world.Log();
     EXPECT_THAT(log, Contains(L"CrtVDir.exe|\"" + world.ClientFolder() +
                               L"Support\\CrtVDir.exe\" CD \"" + world.WebClientFolder() +
-                              L"\" wbclient 5"));
+                              L"\\\" wbclient 5"));
     EXPECT_THAT(log, ::testing::Not(Contains(StartsWith(L"iexplore.exe|"))));
     EXPECT_TRUE(world.product.Read(false, L"Tav\\WebClient", L"RequireHttps").present);
 

@@ -214,7 +214,7 @@ TEST_F(TupWebpagesUpdaterWin, Iis10RunsAppcmdAndTheComponentWhoseBindingCallsAre
 
     const std::wstring page =
         world_.ClientFolder() + L"WebUI\\wwwroot\\errorpages\\unauthenticated.html";
-    const Lines client{CrtVDir(L"CD \"" + world_.WebClientFolder() + L"\" wbclient 5"),
+    const Lines client{CrtVDir(L"CD \"" + world_.WebClientFolder() + L"\\\" wbclient 5"),
                        CrtVDir(L"CA w3svc/1/root/wbclient OOP"),
                        Appcmd(L"add apppool /name:\"AspNetCoreWorkerPool\" /managedRuntimeVersion: "
                               L"/processmodel.identityType:LocalSystem"),
@@ -249,7 +249,7 @@ TEST_F(TupWebpagesUpdaterWin, Iis10RunsAppcmdAndTheComponentWhoseBindingCallsAre
     certificate.insert(certificate.end(), 6,
                        L"AddBindingForSite|Default Web Site|https|*:443:|" + name + L"|16");
     certificate.push_back(Regasm(L"/unregister"));
-    const Lines server{CrtVDir(L"CD \"" + world_.WebServerFolder() + L"\" wbserver 5"),
+    const Lines server{CrtVDir(L"CD \"" + world_.WebServerFolder() + L"\\\" wbserver 5"),
                        CrtVDir(L"CA w3svc/1/root/wbserver OOP")};
     EXPECT_EQ(Joined(ServerRegistration(), client, Redirect403(L"wbclient"), errorPages,
                      certificate, server, Redirect403(L"wbserver")),
@@ -328,7 +328,7 @@ TEST_F(TupWebpagesUpdaterWin, Iis6RunsTheOlderToolsAndSelfsslWithoutTheComponent
     EXPECT_EQ(
         Joined(
             ServerRegistration(),
-            Lines{CrtVDir(L"CD \"" + world_.WebClientFolder() + L"\" wbclient 5"),
+            Lines{CrtVDir(L"CD \"" + world_.WebClientFolder() + L"\\\" wbclient 5"),
                   CrtVDir(L"CA w3svc/1/root/wbclient OOP"),
                   Adsutil(L"wbclient", L"AuthBasic False"),
                   Adsutil(L"wbclient", L"AuthAnonymous False"),
@@ -337,7 +337,7 @@ TEST_F(TupWebpagesUpdaterWin, Iis6RunsTheOlderToolsAndSelfsslWithoutTheComponent
                   L"selfssl.exe|\"" + world_.ClientFolder() +
                       L"Support\\selfssl.exe\" /N:cn=\"localhost\",cn=\"127.0.0.1\","
                       L"cn=\"tavhost\",cn=\"tavhost.corp.example\" /V:3650 /Q",
-                  CrtVDir(L"CD \"" + world_.WebServerFolder() + L"\" wbserver 5"),
+                  CrtVDir(L"CD \"" + world_.WebServerFolder() + L"\\\" wbserver 5"),
                   CrtVDir(L"CA w3svc/1/root/wbserver OOP"), chglist + L"wbserver" + redirect}),
         WaitedFor());
     EXPECT_EQ(0u, DwordOf(world_.product.Read(false, L"Tav\\WebClient", L"RequireHttps")));

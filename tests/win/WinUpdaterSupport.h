@@ -46,13 +46,41 @@ private:
 class StagedMachine {
 public:
     StagedMachine(std::wstring wizardProgram, std::wstring serverProgram)
-        : program_(std::move(wizardProgram)), processes_(std::move(serverProgram)),
+        : program_(std::move(wizardProgram)), processes_(serverProgram),
           machine_(sys::HostMachine()) {
         machine_.program = &program_;
         machine_.processes = &processes_;
         previous_ = sys::ReplaceCurrentMachine(&machine_);
+        // Without a service the server's process counts only in the folder the product key
+        // records; the value there before is put back when the object goes.
+        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kelmark\\Tav", 0, nullptr, 0,
+                            KEY_READ | KEY_WRITE | KEY_WOW64_32KEY, nullptr, &product_,
+                            nullptr) != ERROR_SUCCESS) {
+            product_ = nullptr;
+            return;
+        }
+        wchar_t old[MAX_PATH] = {};
+        DWORD bytes = sizeof old;
+        hadRecorded_ = RegGetValueW(product_, nullptr, kRecorded, RRF_RT_REG_SZ, nullptr, old,
+                                    &bytes) == ERROR_SUCCESS;
+        if (hadRecorded_) recorded_ = old;
+        const std::wstring folder = serverProgram.substr(0, serverProgram.rfind(L'\\') + 1);
+        RegSetValueExW(product_, kRecorded, 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                       static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
     }
-    ~StagedMachine() { sys::ReplaceCurrentMachine(previous_); }
+    ~StagedMachine() {
+        if (product_) {
+            if (hadRecorded_) {
+                RegSetValueExW(product_, kRecorded, 0, REG_SZ,
+                               reinterpret_cast<const BYTE*>(recorded_.c_str()),
+                               static_cast<DWORD>((recorded_.size() + 1) * sizeof(wchar_t)));
+            } else {
+                RegDeleteValueW(product_, kRecorded);
+            }
+            RegCloseKey(product_);
+        }
+        sys::ReplaceCurrentMachine(previous_);
+    }
     StagedMachine(const StagedMachine&) = delete;
     StagedMachine& operator=(const StagedMachine&) = delete;
 
@@ -71,10 +99,15 @@ private:
         std::wstring path_;
     };
 
+    static constexpr const wchar_t* kRecorded = L"JawsEnginePath";
+
     FixedProgram program_;
     OneProcess processes_;
     sys::Machine machine_;
     sys::Machine* previous_ = nullptr;
+    HKEY product_ = nullptr;
+    bool hadRecorded_ = false;
+    std::wstring recorded_;
 };
 
 // A handle of CreateFileW, closed when it goes.

@@ -6,6 +6,7 @@
 #include "base/WideText.h"
 #include "restore/RunRestorer.h"
 #include "system/Machine.h"
+#include "system/MachineLock.h"
 #include "tavpkg/Commands.h"
 
 namespace tavpkg {
@@ -27,10 +28,13 @@ const char kHelp[] =
     "still done); 2 for a wrong command line; 3 when the backup cannot be read, a file's\n"
     "place cannot be told, a path lies outside the installation (the folder above _TupBkp)\n"
     "and every folder this machine's product key names, or the description names a service\n"
-    "an update of the product does not stop (nothing is changed).\n";
+    "an update of the product does not stop, or when no other update can be kept out\n"
+    "(nothing is changed); 1618 while another update (the wizard, tavpkg apply or restore)\n"
+    "runs.\n";
 
 constexpr int kIncomplete = 1;
 constexpr int kRefused = 3;
+constexpr int kBusy = 1618;
 
 std::string U8(const std::wstring& text) { return tav::ToUtf8(text); }
 
@@ -81,6 +85,18 @@ void PrintEvent(const restore::Event& event, std::ostream& out) {
 
 int Restore(const std::wstring& folder, const std::wstring& package, bool dryRun, std::ostream& out,
             std::ostream& err) {
+    // The same lock as the update's: a restore must not run into an update, nor one into it.
+    const sys::UpdateLock lock = sys::TakeUpdateLock();
+    if (lock.state == sys::LockState::Busy) {
+        err << "tavpkg restore: another update of this server is running (the wizard or tavpkg "
+               "apply); nothing changed\n";
+        return kBusy;
+    }
+    if (lock.state != sys::LockState::Taken) {
+        err << "tavpkg restore: no other update can be kept out: " << U8(lock.problem)
+            << "; nothing changed\n";
+        return kRefused;
+    }
     restore::RunRestorer restorer(*sys::CurrentMachine().files);
     std::vector<std::string> problems;
     if (!restorer.Prepare(folder, package, problems)) {

@@ -74,6 +74,7 @@ constexpr uint32_t kTextInstallDotNet452 = 53336;  // OK/Cancel
 constexpr uint32_t kTextDotNet452RestartNeeded = 53338;
 constexpr uint32_t kTextDotNet452InstallFailed = 53339;
 constexpr uint32_t kTextAnotherUpdateRunning = 53380;  // OK; the wizard ends without touching anything
+constexpr uint32_t kTextUpdateLockFailed = 53391;  // OK, with the reason; the wizard ends without touching anything
 constexpr uint32_t kTextInstallAspNetCoreModule = 53337;  // OK/Cancel, 32- and 64-bit
 
 // Communication and synchronization settings dialogs
@@ -106,6 +107,7 @@ constexpr uint32_t kTextResultLogPath = 53050;  // followed by the path of the r
 constexpr uint32_t kTextArchivingTodoFolder = 53051;
 constexpr uint32_t kTextTodoFolderNotArchived = 53052;
 constexpr uint32_t kTextInstallationNotFound = 53053;  // the run is refused, nothing changed
+constexpr uint32_t kTextServerProgramOutsideIgnored = 53390;  // result log, with the programs' paths
 constexpr uint32_t kTextTodoListNotFound = 53216;  // followed by the to-do folder
 constexpr uint32_t kTextTodoFolderRenameFailed = 53215;  // followed by the to-do folder
 
@@ -365,7 +367,7 @@ inline constexpr uint32_t kAllTextIds[] = {
     53307, 53308, 53309, 53310, 53311, 53312, 53314, 53315, 53316, 53319,
     53320, 53321, 53322, 53323, 53324, 53325, 53326, 53327, 53328, 53329,
     53330, 53331, 53332, 53333, 53334, 53335, 53336, 53337, 53338, 53339,
-    53340, 53341, 53342, 53343, 53344, 53345, 53364, 53365, 53366, 53380,
+    53340, 53341, 53342, 53343, 53344, 53345, 53364, 53365, 53366, 53380, 53390, 53391,
     // the licence agreement's paragraphs
     53500, 53501, 53502, 53503, 53504, 53505, 53506, 53507, 53508, 53509,
     53510, 53511, 53512, 53513, 53514, 53515, 53516,

@@ -34,14 +34,19 @@ bool CTavUpdateWizardApp::InitInstance() {
 
     uint32_t enforce = EnforceFlagOf(CommandLineTail(GetCommandLineW()));
     // One update at a time: a second wizard or unattended update ends before it looks at anything.
-    const std::unique_ptr<sys::IMachineLock> lock = sys::TakeUpdateLock();
-    if (!lock) {
+    const sys::UpdateLock lock = sys::TakeUpdateLock();
+    if (lock.state != sys::LockState::Taken) {
         // In the administrator's language, and in its direction.
         const std::wstring language = WizardLanguageOf(StoredLanguageSetting());
-        const std::wstring text =
-            texts_.GetTextOrEmpty(static_cast<int32_t>(tav::kTextAnotherUpdateRunning), language);
-        app::ShowMessage(nullptr, TextForDisplay(text, language), Name(),
-                         MessageStyleIn(language, sys::MessageStyle::Ok | sys::MessageStyle::IconWarning));
+        const bool busy = lock.state == sys::LockState::Busy;
+        std::wstring message = texts_.GetTextOrEmpty(
+            static_cast<int32_t>(busy ? tav::kTextAnotherUpdateRunning : tav::kTextUpdateLockFailed),
+            language);
+        if (!busy) message += L"\n\n" + lock.problem;
+        app::ShowMessage(nullptr, TextForDisplay(message, language), Name(),
+                         MessageStyleIn(language, sys::MessageStyle::Ok |
+                                                      (busy ? sys::MessageStyle::IconWarning
+                                                            : sys::MessageStyle::IconError)));
         CoUninitialize();
         return false;
     }

@@ -86,12 +86,24 @@ prefix_state() {  # every file of the prefix but the registry's own, with digest
         md5sum <"$work/$root.reg"
     done
 }
+# Any user may run a program named like the remote print server's from a folder of their own;
+# beside the server's service it decides nothing.
+mkdir -p "$drive/users/Public/aps"
+cp "$keeper_exe" "$drive/users/Public/aps/TavAps.exe"
+wine explorer "/desktop=$desktop,1024x768" 'C:\users\Public\aps\TavAps.exe' >/dev/null 2>&1 &
+user_aps=""
+for _ in $(seq 100); do
+    user_aps=$(pgrep -f 'aps[\\/]TavAps[.]exe') && break
+    sleep 0.1
+done
+[ -n "$user_aps" ] || fail "the user's TavAps.exe did not start"
 before_state=$(prefix_state)
 start=$(date +%s.%N)
 preview "${answers[@]}" --json "$outside\\preview.json"
 echo "  preview ($(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }') s)"
 expect "preview exit code" "$code" 0
 plan=$(tr -d '\r' <"$work/preview.out")
+expect_has "a user's TavAps.exe leaves the server's folder" "$plan" "Preview of the update of C:\\TAVSERVER\\ from"
 [ -n "${TAV_SHOW_PREVIEW:-}" ] && echo "$plan"
 expect_has "the plan names the server's replacement" "$plan" "Qelsrv.exe  1.2.3.4 -> 1.2.3.1000"
 expect_has "the plan keeps the changed page" "$plan" "keep copy    C:\\TavServer\\Web\\wbclient\\status.asp"
@@ -104,6 +116,7 @@ preview --detect
 expect "detect before the update: not applied" "$code" 1
 expect_has "detect names a file" "$(tr -d '\r' <"$work/preview.out")" "detect: not applied: the update would change 8 installed files"
 expect "nothing in the prefix changed" "$(prefix_state)" "$before_state"
+[ -n "$user_aps" ] && kill $user_aps
 # The decisions of a result, one per line: files, services, registry values, programs.
 decisions() {
     tr -d '\r' <"$1" | grep -oE '"path": "[^"]*", "decision": "[^"]*"'
