@@ -85,14 +85,16 @@ void CLogFile::AddText(std::wstring text) {
 }
 
 void CLogFile::Flush() {
+    // Flushes run one at a time from taking the records to writing them, so that records
+    // taken by a later flush never reach the file before those of an earlier one.
+    std::lock_guard<std::mutex> lock(strategiesLock_);
     std::deque<CLogData> pending;
     {
-        std::lock_guard<std::mutex> lock(recordsLock_);
+        std::lock_guard<std::mutex> recordsLock(recordsLock_);
         pending.swap(records_);
     }
     if (pending.empty()) return;
 
-    std::lock_guard<std::mutex> lock(strategiesLock_);
     for (auto& strategy : strategies_) {
         std::unique_ptr<CLogFileTarget> target = strategy->OpenTarget(this);
         if (!target) continue;
