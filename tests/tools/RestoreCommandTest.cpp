@@ -501,7 +501,10 @@ TEST_F(RestoreCommandTest, ALinkAtAStagedNameIsRemovedAndNeverWrittenThrough) {
             Log(tav::kTextFileUpdated, a);
         }
         fs::remove(Native(a + c.linkAt));
-        fs::create_symlink(Native(victim), Native(a + c.linkAt));
+        std::error_code made;
+        fs::create_symlink(Native(victim), Native(a + c.linkAt), made);
+        // Wine makes no symbolic links; the native run covers this case.
+        if (made) GTEST_SKIP() << "no symbolic links here: " << made.message();
 
         const auto r = Restore();
         EXPECT_EQ(0, r.code) << r.out << r.err;

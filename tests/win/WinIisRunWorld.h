@@ -162,6 +162,11 @@ public:
         }
         service_ = std::make_unique<InstalledService>(L"TavSvc", install_.PathOf(serverProgram));
         if (!service_->Installed()) return;
+        // Services decide the server's kind: a remote print server has its TavAps service.
+        if (serverProgram == L"TavAps.exe") {
+            apsService_ = std::make_unique<InstalledService>(L"TavAps", install_.PathOf(serverProgram));
+            if (!apsService_->Installed()) return;
+        }
         staged_ = std::make_unique<StagedMachine>(wizard_.PathOf(L"TavUpdateWizard.exe"),
                                                   install_.PathOf(serverProgram));
         ready_ = true;
@@ -245,6 +250,7 @@ private:
     std::vector<std::unique_ptr<PlacedCopy>> copies_;
     std::unique_ptr<InstalledService> service_;
     std::unique_ptr<StagedMachine> staged_;
+    std::unique_ptr<InstalledService> apsService_;
     run_tests::IdTexts texts_;
     const std::wstring language_ = L"EN";
     uint32_t enforce_ = 0;
