@@ -35,13 +35,7 @@ std::wstring VersionOrDigest(const std::wstring& path) {
     if (!version.IsUnread()) return version.Text();
     std::string bytes;
     if (!sys::CurrentMachine().files->ReadAll(path, bytes)) return std::wstring();
-    static const wchar_t kDigits[] = L"0123456789abcdef";
-    std::wstring digest = L"md5 ";
-    for (const uint8_t b : CMd5::Of(bytes)) {
-        digest += kDigits[b >> 4];
-        digest += kDigits[b & 15];
-    }
-    return digest;
+    return L"md5 " + CMd5::Hex(CMd5::Of(bytes));
 }
 
 // The checks before the file phase name a file by its place in the package; the installed file

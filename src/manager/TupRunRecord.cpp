@@ -27,13 +27,7 @@ bool IsDigest(const std::wstring& digest) {
 std::wstring PackageDigestOf(const std::wstring& configPath) {
     std::string bytes;
     if (!sys::CurrentMachine().files->ReadAll(configPath, bytes)) return std::wstring();
-    static const wchar_t kDigits[] = L"0123456789abcdef";
-    std::wstring digest;
-    for (const uint8_t b : CMd5::Of(bytes)) {
-        digest += kDigits[b >> 4];
-        digest += kDigits[b & 15];
-    }
-    return digest;
+    return CMd5::Hex(CMd5::Of(bytes));
 }
 
 std::wstring RunRecordTime(const sys::LocalTime& time) {

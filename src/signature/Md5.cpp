@@ -162,3 +162,13 @@ CMd5::Digest CMd5::Of(std::string_view bytes) {
     md5.Update(bytes.data(), bytes.size());
     return md5.Final();
 }
+
+std::wstring CMd5::Hex(const Digest& digest) {
+    static const wchar_t kDigits[] = L"0123456789abcdef";
+    std::wstring text;
+    for (const uint8_t b : digest) {
+        text += kDigits[b >> 4];
+        text += kDigits[b & 15];
+    }
+    return text;
+}

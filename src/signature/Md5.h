@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 class CMd5 {
@@ -19,6 +20,8 @@ public:
 
     // The digest of one whole message.
     static Digest Of(std::string_view bytes);
+    // A digest as 32 lower-case hexadecimal digits.
+    static std::wstring Hex(const Digest& digest);
 
 private:
     void Restart();
