@@ -118,6 +118,8 @@ public:
     // Tells a step to the wizard and/or the result log (kinds above); progress -1 = unchanged.
     void Report(int kind, uint32_t textId, int stepProgress, int totalProgress,
                 const std::wstring& extra = std::wstring());
+    // Shows a text as the wizard's current action only: no status line, no result-log line.
+    void ShowAction(uint32_t textId, const std::wstring& extra);
     // Opens the result log that reports of kinds 1 and 2 write to.
     void OpenResultLog(const std::wstring& path);
     // install folder + "_TupBkp\" + time stamp + "_" + installed version + "_" + 8 digits + "\".
@@ -135,6 +137,9 @@ public:
     // The folder below the backup folder where a run keeps a copy of the package description
     // and the language files it ran with, so that its backup can be put back later.
     static constexpr const wchar_t* kBackupWizardFolder = L"_wizard";
+    // The file in the backup folder that names, one path a line (UTF-8), the new files a run
+    // staged beside their targets, while any may still be there; a restore removes them.
+    static constexpr const wchar_t* kStagedListName = L"_staged.txt";
     // The services the last run stopped (and started again), in stopping order.
     const std::vector<std::wstring>& ServicesToStop() const { return servicesToStop_; }
     // Set once the administrator cancels a service retry; later failures are not asked about.
@@ -246,6 +251,11 @@ private:
     bool PrepareUpdaters();
     bool VersionGatesPass();
     bool RunUpdaterStep(const UpdaterStepTexts& texts, int (CTupModuleUpdater::*operation)());
+    // Copies every updater's new files beside their targets while the services run; false,
+    // with nothing staged left, when there is no room for them or one cannot be copied.
+    bool StageUpdaterFiles();
+    // Ends the staging of every updater after the file phase and removes the staged list.
+    void EndUpdaterStaging();
     // Starts every updater's programs; false when any of them failed.
     bool LaunchUpdaterExecutables();
     bool CheckUpdaterVersions();

@@ -56,6 +56,12 @@ void CTupManager::Report(int kind, uint32_t textId, int stepProgress, int totalP
     }
 }
 
+void CTupManager::ShowAction(uint32_t textId, const std::wstring& extra) {
+    if (!owner_) return;
+    const std::wstring uiLanguage = uiLanguage_ ? *uiLanguage_ : std::wstring(L"EN");
+    owner_->SetCurrentAction(Text(textId, uiLanguage) + (extra.empty() ? L"" : L" " + extra));
+}
+
 void CTupManager::OpenResultLog(const std::wstring& path) {
     resultLog_ = HighPerformanceLog::GetLogFile(path, std::make_unique<CLfmStrategyDefault>());
 }

@@ -156,6 +156,14 @@ bool CTupManager::RunUpdateSteps() {
     CollectServicesToStop();
     Report(kReportBoth, kTextServicesCollected, 100, 40);
 
+    // Everything that can be done while the services run is done before they stop; what
+    // fails here costs no downtime.
+    if (!StageUpdaterFiles()) {
+        FailStep(kTextApplyingUpdateFailed);
+        Report(kReportBoth, kTextUpdateFailed, 100, 100);
+        return false;
+    }
+
     // From here on the services are started again whatever fails.
     bool changed = false;
     Report(kReportBoth, kTextStoppingServices, 0, -1);
@@ -189,6 +197,8 @@ bool CTupManager::RunUpdateSteps() {
             }
         }
     }
+
+    EndUpdaterStaging();
 
     Report(kReportBoth, kTextStartingServices, 0, -1);
     bool succeeded = changed;
@@ -363,6 +373,41 @@ bool CTupManager::RunUpdaterStep(const UpdaterStepTexts& texts,
         if (!ok) return false;
     }
     return true;
+}
+
+bool CTupManager::StageUpdaterFiles() {
+    sys::IFiles& files = *sys::CurrentMachine().files;
+    std::vector<std::wstring> staged;
+    uint64_t bytes = 0;
+    for (const auto& updater : updaters_) updater->PlanStaging(staged, bytes);
+    if (staged.empty()) return true;
+    uint64_t freeBytes = 0;
+    if (files.FreeSpace(backupFolder_, freeBytes) && freeBytes < bytes) {
+        Report(kReportBoth, tav::kTextNotEnoughDiskSpace, -1, -1);
+        return false;
+    }
+    // Named before any is made, so that a run that ends while they lie there leaves a way to
+    // find them.
+    std::string list;
+    for (const auto& path : staged) list += tav::ToUtf8(path) + "\r\n";
+    if (!files.WriteAll(backupFolder_ + kStagedListName, list)) {
+        Report(kReportBoth, tav::kTextFileNotCopied, -1, -1, backupFolder_ + kStagedListName);
+        return false;
+    }
+    for (size_t index = 0; index < updaters_.size(); ++index) {
+        if (updaters_[index]->StageFiles()) continue;
+        Report(kReportBoth, tav::kTextModuleUpdateFailed, -1, -1, ShortName(index));
+        EndUpdaterStaging();
+        return false;
+    }
+    return true;
+}
+
+void CTupManager::EndUpdaterStaging() {
+    for (const auto& updater : updaters_) updater->EndStaging();
+    sys::IFiles& files = *sys::CurrentMachine().files;
+    const std::wstring list = backupFolder_ + kStagedListName;
+    if (sys::IsExistingFile(files, list)) files.Remove(list);
 }
 
 bool CTupManager::CheckUpdaterVersions() {

@@ -46,6 +46,7 @@ struct LoggedFile {
     bool replaced = false;      // the file phase put the new file there
     bool inFlight = false;      // ... and the log ends before it says how that went
     bool oldMade = false;       // the file phase moved it aside under ".old"
+    bool staged = false;        // the run's staged list names a new file beside it
     size_t firstTouch = 0;      // order of the file phase's first line about it
     size_t line = 0;            // of the log line that first names it
 };

@@ -219,7 +219,59 @@ bool RunRestorer::Prepare(const std::wstring& backupFolder, const std::wstring& 
         info->GetStringList(L"GeneralAffectedServices", generalServices_);
     }
     record_ = ReadRunRecord(ReadResultLog(log, components, texts));
-    return CheckServices(problems) && CheckPlaces(problems) && Plan(problems) && CheckLinks(problems);
+    return ReadStagedList(problems) && CheckServices(problems) && CheckPlaces(problems) &&
+           Plan(problems) && CheckLinks(problems);
+}
+
+bool RunRestorer::ReadStagedList(std::vector<std::string>& problems) {
+    const std::wstring listPath = backup_ + CTupManager::kStagedListName;
+    std::string bytes;
+    if (!sys::IsExistingFile(files_, listPath)) return true;
+    if (!files_.ReadAll(listPath, bytes)) {
+        problems.push_back("the list of staged files " + U8(listPath) + " cannot be read");
+        return false;
+    }
+    const std::wstring text = tav::FromUtf8(bytes);
+    const std::wstring suffix = TupStaging::kSuffix;
+    size_t number = 0;
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find(L'\n', start);
+        if (end == std::wstring::npos) end = text.size();
+        std::wstring line = text.substr(start, end - start);
+        start = end + 1;
+        ++number;
+        if (!line.empty() && line.back() == L'\r') line.pop_back();
+        if (line.empty()) continue;
+        const std::string where = "line " + std::to_string(number) + " of " + U8(listPath);
+        if (line.size() <= suffix.size() || !tav::FoldEquals(line.substr(line.size() - suffix.size()), suffix)) {
+            problems.push_back(where + " names no staged file: " + U8(line));
+            continue;
+        }
+        const std::wstring installed = line.substr(0, line.size() - suffix.size());
+        auto logged = std::find_if(record_.files.begin(), record_.files.end(),
+                                   [&](const LoggedFile& file) { return tav::FoldEquals(file.installed, installed); });
+        if (logged != record_.files.end()) {
+            logged->staged = true;
+            continue;
+        }
+        // Not named in the log: a file of one of the run's modules, as the description says.
+        LoggedFile file;
+        file.installed = installed;
+        file.staged = true;
+        file.line = number;
+        for (const Module& module : modules_) {
+            if (EntriesInstalling(module, installed).empty()) continue;
+            file.component = module.component;
+            break;
+        }
+        if (file.component.empty()) {
+            problems.push_back(where + " names " + U8(installed) +
+                               ", which no file of the package description installs");
+            continue;
+        }
+        record_.files.push_back(std::move(file));
+    }
+    return problems.empty();
 }
 
 std::vector<EntryMatch> RunRestorer::EntriesFor(const LoggedFile& file, std::vector<const Module*>* owners) const {
@@ -264,7 +316,7 @@ bool RunRestorer::CheckPlaces(std::vector<std::string>& problems) {
     for (size_t i = 0; i < record_.files.size(); ++i) {
         const LoggedFile& file = record_.files[i];
         const bool changed = file.replaced || file.inFlight || file.oldMade;
-        if (!(file.backedUp || (file.noneBefore && changed) || file.touched)) continue;
+        if (!(file.backedUp || (file.noneBefore && changed) || file.touched || file.staged)) continue;
         std::vector<const Module*> owners;
         const std::vector<EntryMatch> entries = EntriesFor(file, &owners);
         std::vector<std::wstring> folders;
@@ -308,6 +360,24 @@ std::wstring RunRestorer::BackupOf(const LoggedFile& file, const std::set<std::w
     return std::wstring();
 }
 
+// Whether the file's backup, which the log names or the description places in the backup
+// folder, is simply not there: a run that ended before its swap made it, while the file kept
+// its old version (nothing lies beside it under ".old").
+bool RunRestorer::BackupOnlyOwed(const LoggedFile& file) const {
+    if (sys::IsExistingFile(files_, file.installed + TupStaging::kOldSuffix)) return false;
+    std::vector<std::wstring> places;
+    if (!file.backupName.empty()) {
+        places.push_back(backup_ + file.backupName);
+    } else {
+        for (const EntryMatch& entry : EntriesFor(file)) places.push_back(backup_ + entry.packagePath);
+    }
+    const auto placed = [&](const std::wstring& full) {
+        return PathGuard::FormProblem(full).empty() && PathGuard::LiesIn(full, backup_);
+    };
+    return !places.empty() && std::all_of(places.begin(), places.end(), placed) &&
+           std::none_of(places.begin(), places.end(), [&](const std::wstring& full) { return sys::IsExistingFile(files_, full); });
+}
+
 // The backup the log names for the file, when it lies in the backup folder and is there.
 std::wstring RunRestorer::NamedBackup(const LoggedFile& file, std::string& why) const {
     const std::wstring full = backup_ + file.backupName;
@@ -325,6 +395,7 @@ bool RunRestorer::Plan(std::vector<std::string>& problems) {
     // Which backup is whose: files with one candidate first, then the rest without those.
     std::map<size_t, std::wstring> backupOf;
     std::map<size_t, std::string> unknown;
+    std::set<size_t> owedOnly;  // logged as backed up; the run ended before the swap made it
     std::set<std::wstring> claimed;  // folded backup names
     for (const LoggedFile& file : record_.files) {
         if (!file.backupName.empty()) claimed.insert(tav::FoldLower(file.backupName));
@@ -350,15 +421,23 @@ bool RunRestorer::Plan(std::vector<std::string>& problems) {
 
     for (const auto& [index, why] : unknown) {
         const LoggedFile& file = record_.files[index];
-        // A backup the run never finished is not needed as long as the file was not touched.
+        // A backup the run never finished is not needed as long as the file was not touched,
+        // nor one the swap was still to make while the file kept its old version.
         if (!file.backedUp && !file.touched) continue;
+        if (file.backedUp && !file.replaced && !file.oldMade && BackupOnlyOwed(file)) {
+            owedOnly.insert(index);
+            continue;
+        }
         problems.push_back("cannot tell which backup holds " + U8(file.installed) + ": " + why);
     }
     // Every file of the backup folder must have its place.
     std::vector<std::wstring> backups;
     ListFiles(files_, backup_, std::wstring(), backups);
     for (const auto& path : backups) {
-        const bool own = tav::FoldEquals(path, L"_log.csv") ||
+        // The staged list, and a backup copy the run was still making (it never holds a
+        // backup's name), are the run's own.
+        const bool own = tav::FoldEquals(path, L"_log.csv") || tav::FoldEquals(path, CTupManager::kStagedListName) ||
+                         (path.size() > 8 && tav::FoldEquals(path.substr(path.size() - 8), TupStaging::kSuffix)) ||
                          tav::FoldEquals(path.substr(0, path.find(L'\\')), CTupManager::kBackupWizardFolder);
         if (own || claimed.count(tav::FoldLower(path))) continue;
         problems.push_back("cannot tell where " + U8(backup_ + path) +
@@ -371,7 +450,9 @@ bool RunRestorer::Plan(std::vector<std::string>& problems) {
         Action action{Action::Skip, file.installed, rootOf_[i], std::wstring(), std::string(), {}};
         // Only what the log shows the file phase did, or was doing when the run ended.
         const bool changed = file.replaced || file.inFlight || file.oldMade;
-        if (file.backedUp) {
+        if (owedOnly.count(i)) {
+            action.why = "its backup was still to be made when the run ended, and the update did not change it";
+        } else if (file.backedUp) {
             action.kind = Action::PutBack;
             action.backup = backup_ + backupOf[i];
         } else if (file.noneBefore && changed) {
@@ -385,7 +466,7 @@ bool RunRestorer::Plan(std::vector<std::string>& problems) {
         } else if (file.backupStarted && !file.backupRefused && !file.noneBefore) {
             action.why = "its backup was not finished, and the update did not change it";
         }
-        if (file.touched) {
+        if (file.touched || file.staged) {
             const std::wstring staged = file.installed + TupStaging::kSuffix;
             if (sys::IsExistingFile(files_, staged)) action.leftovers.push_back(staged);
             // ".old" is the run's when the log says so, or when the run stopped while it had

@@ -76,7 +76,11 @@ public:
 private:
     std::wstring BackupOf(const LoggedFile& file, const std::set<std::wstring>& claimed, std::string& why);
     std::wstring NamedBackup(const LoggedFile& file, std::string& why) const;
+    bool BackupOnlyOwed(const LoggedFile& file) const;
     std::vector<EntryMatch> EntriesFor(const LoggedFile& file, std::vector<const Module*>* owners = nullptr) const;
+    // Marks the files whose new version the run staged, from the list it left in the backup
+    // folder (a run that ended before the file phase names them nowhere else).
+    bool ReadStagedList(std::vector<std::string>& problems);
     bool CheckServices(std::vector<std::string>& problems);
     bool CheckPlaces(std::vector<std::string>& problems);
     bool Plan(std::vector<std::string>& problems);

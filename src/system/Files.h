@@ -44,6 +44,24 @@ struct FoundEntry {
 
 enum class CreateFolderResult { Created, AlreadyExists, Failed };
 
+// What a file is like: enough to tell whether it changed between two looks.
+struct FileFacts {
+    uint32_t attributes = 0;
+    uint64_t size = 0;
+    uint64_t lastWrite = 0;  // in the file system's own ticks
+
+    bool SameContentAs(const FileFacts& other) const {
+        return size == other.size && lastWrite == other.lastWrite;
+    }
+};
+
+// How putting a staged file in place of an installed one with a backup went.
+enum class SwapResult {
+    Swapped,     // the target holds the staged file; the old one is at the backup name
+    Refused,     // nothing changed: every file keeps its name
+    OldAtBackup  // the old file went to the backup name, but the staged file kept its own
+};
+
 // One entry of an access list: allowed or denied rights of an account (a SID in text form).
 struct AccessEntry {
     static constexpr uint8_t kAllowed = 0;
@@ -74,6 +92,9 @@ public:
     // Attributes of a file or folder; false when the path does not exist or cannot be read.
     virtual bool GetAttributes(const std::wstring& path, uint32_t& attributes) = 0;
     virtual bool SetAttributes(const std::wstring& path, uint32_t attributes) = 0;
+    // Attributes, size and last-write time of a file or folder, of the path itself when it is
+    // a link; false when it does not exist or cannot be read.
+    virtual bool GetFacts(const std::wstring& path, FileFacts& facts) = 0;
 
     // Creates one folder; its parent must exist.
     virtual CreateFolderResult CreateFolder(const std::wstring& path) = 0;
@@ -91,6 +112,12 @@ public:
     // Moves or renames a file or folder; without replaceExisting an existing target is an
     // error.
     virtual bool Move(const std::wstring& from, const std::wstring& to, bool replaceExisting) = 0;
+    // Puts staged in place of target in one step and keeps the old target under backup (a
+    // name that must be free, on target's volume), the new file taking over target's access
+    // list and attributes. Where the system cannot, nothing changes (Refused), or, rarely,
+    // the old file is at backup already (OldAtBackup) and the caller finishes or undoes it.
+    virtual SwapResult Swap(const std::wstring& target, const std::wstring& staged,
+                            const std::wstring& backup) = 0;
     // Deletes a file (not a folder); a read-only file is not deleted.
     virtual bool Remove(const std::wstring& path) = 0;
 

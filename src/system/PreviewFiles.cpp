@@ -114,6 +114,19 @@ bool CPreviewMachine::Files::SetAttributes(const std::wstring& path, uint32_t at
     return true;
 }
 
+bool CPreviewMachine::Files::GetFacts(const std::wstring& path, FileFacts& facts) {
+    const Entry entry = Look(path);
+    if (entry.kind == Kind::Gone) return false;
+    // Bytes of its own are new, so their size is all that tells them apart.
+    if (entry.ownBytes || entry.source.empty()) {
+        facts = FileFacts{entry.attributes, entry.bytes.size(), 0};
+        return true;
+    }
+    if (!below_.GetFacts(entry.source, facts)) return false;
+    facts.attributes = entry.attributes;
+    return true;
+}
+
 CreateFolderResult CPreviewMachine::Files::CreateFolder(const std::wstring& path) {
     std::lock_guard<std::recursive_mutex> guard(mutex_);
     if (Look(path).kind != Kind::Gone) return CreateFolderResult::AlreadyExists;
@@ -193,6 +206,30 @@ bool CPreviewMachine::Files::Move(const std::wstring& from, const std::wstring& 
     Put(gone);
     owner_.NoteChange({L"move", from, to});
     return true;
+}
+
+// The swap is one change: the new file in place, the old one kept in the backup.
+SwapResult CPreviewMachine::Files::Swap(const std::wstring& target, const std::wstring& staged,
+                                        const std::wstring& backup) {
+    std::lock_guard<std::recursive_mutex> guard(mutex_);
+    Entry old = Look(target);
+    Entry made = Look(staged);
+    if (old.kind != Kind::File || made.kind != Kind::File || Look(backup).kind != Kind::Gone ||
+        (old.attributes & FileAttribute::ReadOnly) || !ParentIsFolder(backup)) {
+        return SwapResult::Refused;
+    }
+    made.path = target;
+    made.attributes = old.attributes;
+    made.hasAccess = old.hasAccess;
+    made.access = old.access;
+    old.path = backup;
+    Put(old);
+    Put(made);
+    Entry gone;
+    gone.path = staged;
+    Put(gone);
+    owner_.NoteChange({L"replace, old kept in the backup", target, backup});
+    return SwapResult::Swapped;
 }
 
 bool CPreviewMachine::Files::Remove(const std::wstring& path) {

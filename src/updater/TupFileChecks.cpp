@@ -3,6 +3,7 @@
 #include <unordered_set>
 
 #include "app/lang/TextIds.h"
+#include "base/WideText.h"
 #include "manager/TupManager.h"
 #include "system/FileVersion.h"
 #include "system/Machine.h"
@@ -157,7 +158,8 @@ int CTupModuleUpdater::BackupFiles() {
     const std::wstring backupFolder = manager_ ? manager_->BackupFolder() : std::wstring();
     // Folders below the backup folder made or found so far, so that each is looked at once.
     std::unordered_set<std::wstring> readyFolders;
-    for (const CTupModuleFile& file : files_) {
+    const std::wstring installFolder = manager_ ? manager_->InstallFolder() : std::wstring();
+    for (CTupModuleFile& file : files_) {
         if (!file.UpdateFile() || file.UpdateCheckType() == 2) continue;
         const std::wstring& installed = file.InstallationFile();
         Report(tav::kTextBackingUpFile, installed);
@@ -187,7 +189,14 @@ int CTupModuleUpdater::BackupFiles() {
                 readyFolders.insert(folder);
             }
         }
-        if (!fileSystem.Copy(installed, backup, true)) {
+        // A staged file in the installation makes its backup when it is swapped in: the old
+        // file then only changes its name, on the backup folder's volume.
+        const bool viaSwap = file.Staging().staged && !installFolder.empty() &&
+                             installed.size() > installFolder.size() &&
+                             tav::FoldEquals(installed.substr(0, installFolder.size()), installFolder);
+        if (viaSwap) {
+            file.Staging().owedBackup = backup;
+        } else if (!fileSystem.Copy(installed, backup, true)) {
             // A half-written copy would pass for the backup of a later run.
             fileSystem.Remove(backup);
             Report(tav::kTextFileNotBackedUp, installed);

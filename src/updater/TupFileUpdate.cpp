@@ -1,9 +1,9 @@
 // The file phase of the update: replacing the module's files, keeping customized ones.
 //
-// A file is never left half replaced: the new file is first copied beside the installed one
-// under a staging name and only then put in its place, so a copy that fails (full disk,
-// unreadable package) leaves the installed file as it was. Afterwards each file is the old
-// one, the new one, or the new one with the old one beside it under ".old".
+// A file is never left half replaced: the new file was copied beside the installed one under a
+// staging name while the services still ran (or is copied so now), and is only then put in its
+// place, in one swap that also makes its backup where the system allows. Afterwards each file
+// is the old one, the new one, or the new one with the old one beside it under ".old".
 #include <string_view>
 
 #include "app/lang/StringBase.h"
@@ -33,14 +33,29 @@ void AppendLine(std::wstring& entry, std::wstring_view line) {
 }  // namespace
 
 int CTupModuleUpdater::ReplaceFiles() {
-    for (const CTupModuleFile& file : files_) {
+    for (CTupModuleFile& file : files_) {
         if (!file.UpdateFile()) continue;
         if (!ReplaceFile(file)) return 0;
     }
     return 1;
 }
 
-bool CTupModuleUpdater::ReplaceFile(const CTupModuleFile& file) const {
+bool CTupModuleUpdater::WantsCustomizationCheck(const CTupModuleFile& file) {
+    return file.UserCustomizationCheckPlanned() && !EndsWithFolded(file.InstallationFile(), L"mxClient.js");
+}
+
+CustomizationFound CTupModuleUpdater::CustomizationOf(const CTupModuleFile& file,
+                                                      const sys::FileFacts& now) const {
+    // What was found while the services ran holds as long as the file did not change since.
+    const StagedReplacement& staging = file.Staging();
+    if (staging.looked && staging.customization != CustomizationFound::NotLooked &&
+        staging.lookedFacts.SameContentAs(now)) {
+        return staging.customization;
+    }
+    return CheckCustomization(file.InstallationFile());
+}
+
+bool CTupModuleUpdater::ReplaceFile(CTupModuleFile& file) const {
     sys::IFiles& files = FileSystem();
     const std::wstring& installed = file.InstallationFile();
     const std::wstring source =
@@ -51,13 +66,21 @@ bool CTupModuleUpdater::ReplaceFile(const CTupModuleFile& file) const {
         return false;
     }
 
-    uint32_t attributes = 0;
-    const bool exists = files.GetAttributes(installed, attributes) &&
-                        !(attributes & sys::FileAttribute::Directory);
-    if (exists && file.UserCustomizationCheckPlanned() &&
-        !EndsWithFolded(installed, L"mxClient.js") && IsCustomized(installed)) {
-        Report(tav::kTextCustomizedFileFound, installed, kReportBoth);
-        KeepCustomizedFile(file);
+    sys::FileFacts facts;
+    const bool exists = files.GetFacts(installed, facts) &&
+                        !(facts.attributes & sys::FileAttribute::Directory);
+    if (exists && WantsCustomizationCheck(file)) {
+        switch (CustomizationOf(file, facts)) {
+        case CustomizationFound::NoCheckForType:
+            Report(tav::kTextNoCustomizationCheckForType, installed);
+            break;
+        case CustomizationFound::Customized:
+            Report(tav::kTextCustomizedFileFound, installed, kReportBoth);
+            KeepCustomizedFile(file);
+            break;
+        default:
+            break;
+        }
     }
 
     // The target folder is settled before the installed file is touched: a file that is
@@ -72,6 +95,13 @@ bool CTupModuleUpdater::ReplaceFile(const CTupModuleFile& file) const {
             Report(tav::kTextTargetFolderNotCreated);
             return false;
         }
+        // A staged new file only needs its name; a move never replaces what is there.
+        StagedReplacement& staging = file.Staging();
+        if (staging.staged && files.Move(installed + TupStaging::kSuffix, installed, false)) {
+            staging.staged = false;
+            Report(tav::kTextFileUpdated, installed);
+            return true;
+        }
         // A new file only, never through a link planted at its name.
         if (!files.CopyToNewFile(source, installed, std::wstring())) {
             Report(tav::kTextFileNotCopied, installed);
@@ -84,12 +114,15 @@ bool CTupModuleUpdater::ReplaceFile(const CTupModuleFile& file) const {
         return true;
     }
 
-    if ((attributes & sys::FileAttribute::ReadOnly) &&
+    if ((facts.attributes & sys::FileAttribute::ReadOnly) &&
         !files.SetAttributes(installed, sys::FileAttribute::Normal)) {
         Report(tav::kTextReadOnlyNotClearedForUpdate, installed);
         return false;
     }
-    switch (TupStaging::CopyIntoPlace(files, source, installed)) {
+    const TupStaging::Outcome outcome = file.Staging().staged
+                                            ? PlaceStagedFile(file)
+                                            : TupStaging::CopyIntoPlace(files, source, installed);
+    switch (outcome) {
     case TupStaging::Outcome::Replaced:
         Report(tav::kTextFileUpdated, installed);
         return true;
@@ -112,6 +145,51 @@ bool CTupModuleUpdater::ReplaceFile(const CTupModuleFile& file) const {
     return false;
 }
 
+TupStaging::Outcome CTupModuleUpdater::PlaceStagedFile(CTupModuleFile& file) const {
+    sys::IFiles& files = FileSystem();
+    StagedReplacement& staging = file.Staging();
+    const std::wstring& installed = file.InstallationFile();
+    const std::wstring staged = installed + TupStaging::kSuffix;
+    staging.staged = false;
+    if (!staging.owedBackup.empty()) {
+        const std::wstring backup = staging.owedBackup;
+        switch (files.Swap(installed, staged, backup)) {
+        case sys::SwapResult::Swapped:
+            staging.owedBackup.clear();
+            return TupStaging::Outcome::Replaced;
+        case sys::SwapResult::OldAtBackup:
+            // Half done: the old file is the backup already; the new one follows, or the old
+            // one goes back to its name and its backup is still owed.
+            if (files.Move(staged, installed, false)) {
+                staging.owedBackup.clear();
+                return TupStaging::Outcome::Replaced;
+            }
+            if (!files.Move(backup, installed, false)) staging.owedBackup.clear();
+            TupStaging::ClearName(files, staged);
+            return TupStaging::Outcome::NotPlaced;
+        case sys::SwapResult::Refused:
+            break;
+        }
+        // Another volume, or a system that cannot swap: the backup by copy, as without staging.
+        if (!CopyOwedBackup(installed, backup)) {
+            TupStaging::ClearName(files, staged);
+            Report(tav::kTextFileNotBackedUp, installed);
+            return TupStaging::Outcome::NotCopied;
+        }
+        staging.owedBackup.clear();
+    }
+    return TupStaging::PutInPlace(files, staged, installed);
+}
+
+bool CTupModuleUpdater::CopyOwedBackup(const std::wstring& installed, const std::wstring& backup) const {
+    sys::IFiles& files = FileSystem();
+    const std::wstring part = backup + TupStaging::kSuffix;
+    if (!TupStaging::ClearName(files, part)) return false;
+    if (files.Copy(installed, part, true) && files.Move(part, backup, false)) return true;
+    files.Remove(part);
+    return false;
+}
+
 CTupModuleUpdater::TargetFolder CTupModuleUpdater::PrepareTargetFolder(
     const CTupModuleFile& file) const {
     const std::wstring& installed = file.InstallationFile();
@@ -128,13 +206,10 @@ CTupModuleUpdater::TargetFolder CTupModuleUpdater::PrepareTargetFolder(
     return CreateFolders(root, rest) ? TargetFolder::Ready : TargetFolder::Failed;
 }
 
-bool CTupModuleUpdater::IsCustomized(const std::wstring& installed) const {
+CustomizationFound CTupModuleUpdater::CheckCustomization(const std::wstring& installed) const {
     const std::unique_ptr<CKmkSignature> signature = CreateSignatureForFile(installed);
-    if (!signature) {
-        Report(tav::kTextNoCustomizationCheckForType, installed);
-        return false;
-    }
-    return !signature->Verify(installed);
+    if (!signature) return CustomizationFound::NoCheckForType;
+    return signature->Verify(installed) ? CustomizationFound::Unchanged : CustomizationFound::Customized;
 }
 
 void CTupModuleUpdater::KeepCustomizedFile(const CTupModuleFile& file) const {

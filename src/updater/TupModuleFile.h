@@ -6,6 +6,20 @@
 #include <string>
 
 #include "persist/PersistentObject.h"
+#include "system/Files.h"
+
+// What the customization check found in an installed file.
+enum class CustomizationFound { NotLooked, Unchanged, Customized, NoCheckForType };
+
+// Run-time state of a file whose new version is copied beside the installed one while the
+// services still run and swapped in while they are down.
+struct StagedReplacement {
+    bool staged = false;          // the new file lies at the installed path + the staging ending
+    bool looked = false;          // the installed file was checked before the services stopped
+    sys::FileFacts lookedFacts;   // ... and was like this then
+    CustomizationFound customization = CustomizationFound::NotLooked;
+    std::wstring owedBackup;      // logged as backed up; the swap (or a copy) is still to make it
+};
 
 class CTupModuleFile : public CPersistentObject {
 public:
@@ -30,6 +44,10 @@ public:
     uint32_t UpdateFile() const { return updateFile_; }
     void SetUpdateFile(uint32_t flag) { updateFile_ = flag; }
 
+    // Run-time state of the staged replacement; not stored.
+    StagedReplacement& Staging() { return staging_; }
+    const StagedReplacement& Staging() const { return staging_; }
+
     // Non-zero: look for user changes in the installed file before it is replaced.
     uint32_t UserCustomizationCheckPlanned() const { return userCustomizationCheckPlanned_; }
     void SetUserCustomizationCheckPlanned(uint32_t planned) { userCustomizationCheckPlanned_ = planned; }
@@ -46,4 +64,5 @@ private:
     uint32_t updateFile_ = 1;
     uint32_t userCustomizationCheckPlanned_ = 0;
     uint32_t updateConditionType_ = 0;
+    StagedReplacement staging_;
 };

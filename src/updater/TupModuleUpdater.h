@@ -65,6 +65,18 @@ public:
     virtual int ApplyUpdate();
     virtual int LaunchExecutables();
 
+    // Staging, while the services still run: the files that will be staged (the new file
+    // beside an installed one, or in an existing folder) are added to paths, and the bytes
+    // their copies take to bytes.
+    void PlanStaging(std::vector<std::wstring>& paths, uint64_t& bytes) const;
+    // Copies every planned file beside its target and checks the installed files for
+    // customization; 0, with the failing file reported and nothing staged left, when a
+    // package file is missing or cannot be copied.
+    int StageFiles();
+    // After the file phase, whatever it did: backups logged but not yet made are copied, and
+    // staged files not used are removed.
+    void EndStaging();
+
     CTupManager* Manager() const { return manager_; }
     CStringBase* Texts() const { return texts_; }
     const std::wstring* Language() const { return language_; }
@@ -171,12 +183,25 @@ protected:
 private:
     // Steps of ReplaceFiles, one file at a time; false when the file failed.
     enum class TargetFolder { Ready, Skip, Failed };
-    bool ReplaceFile(const CTupModuleFile& file) const;
+    bool ReplaceFile(CTupModuleFile& file) const;
+    // Puts the staged new file in place of the existing installed one, making the owed backup
+    // by the swap where the system allows it and by a copy where it does not.
+    TupStaging::Outcome PlaceStagedFile(CTupModuleFile& file) const;
+    // Copies the installed file to the backup under a staging name first, so that a backup
+    // name never holds half a file.
+    bool CopyOwedBackup(const std::wstring& installed, const std::wstring& backup) const;
+    // Whether the file is to be staged: an update of a file whose folder is there.
+    bool WantsStaging(const CTupModuleFile& file) const;
+    // What the customization check finds in the installed file now, or found before the stop
+    // when the file has not changed since.
+    CustomizationFound CustomizationOf(const CTupModuleFile& file, const sys::FileFacts& now) const;
     TargetFolder PrepareTargetFolder(const CTupModuleFile& file) const;
     // Whether the installed file's signature no longer matches its content.
-    bool IsCustomized(const std::wstring& installed) const;
+    CustomizationFound CheckCustomization(const std::wstring& installed) const;
     // Keeps a copy of a customized file in the to-do folder with a note for the administrator.
     void KeepCustomizedFile(const CTupModuleFile& file) const;
+    // Whether the customization check applies to this installed file.
+    static bool WantsCustomizationCheck(const CTupModuleFile& file);
     void AppendTodoEntry(const std::wstring& todoFolder, const std::wstring& installed,
                          const std::wstring& kept) const;
 

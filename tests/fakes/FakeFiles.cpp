@@ -88,6 +88,7 @@ bool FakeFiles::Write(Node& node, const std::string& bytes, bool append) {
         return false;
     }
     if (writeBudget_ != static_cast<size_t>(-1)) writeBudget_ -= bytes.size();
+    node.written = ++writes_;
     if (append) {
         node.content += bytes;
     } else {
@@ -117,6 +118,16 @@ bool FakeFiles::GetAttributes(const std::wstring& path, uint32_t& attributes) {
     const Node* node = Find(path);
     if (!node) return false;
     attributes = node->attributes;
+    return true;
+}
+
+bool FakeFiles::GetFacts(const std::wstring& path, sys::FileFacts& facts) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const Node* node = Find(path);
+    if (!node) return false;
+    facts.attributes = node->attributes;
+    facts.size = node->content.size();
+    facts.lastWrite = node->written;
     return true;
 }
 
@@ -220,6 +231,35 @@ bool FakeFiles::Move(const std::wstring& from, const std::wstring& to, bool repl
     }
     order_.swap(unique);
     return true;
+}
+
+sys::SwapResult FakeFiles::Swap(const std::wstring& target, const std::wstring& staged,
+                                const std::wstring& backup) {
+    uint32_t attributes = 0;
+    sys::AccessList access;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ++swaps;
+        const Node* old = Find(target);
+        const Node* made = Find(staged);
+        if (swapsEnd == sys::SwapResult::Refused || !old || old->folder || !made || Find(backup) ||
+            old->deleteDenied || (old->attributes & sys::FileAttribute::ReadOnly)) {
+            return sys::SwapResult::Refused;
+        }
+        attributes = old->attributes;
+        access = old->access;
+    }
+    if (!Move(target, backup, false)) return sys::SwapResult::Refused;
+    if (swapsEnd == sys::SwapResult::OldAtBackup) return sys::SwapResult::OldAtBackup;
+    if (!Move(staged, target, false)) {
+        Move(backup, target, false);
+        return sys::SwapResult::Refused;
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    Node* placed = Find(target);
+    placed->attributes = attributes;
+    placed->access = access;
+    return sys::SwapResult::Swapped;
 }
 
 bool FakeFiles::Remove(const std::wstring& path) {
@@ -328,6 +368,7 @@ void FakeFiles::AddFile(const std::wstring& path, const std::string& content, ui
     if (!node) node = &Make(path, false);
     node->content = content;
     node->attributes = attributes;
+    node->written = ++writes_;
 }
 
 void FakeFiles::AddFolder(const std::wstring& path) {

@@ -18,11 +18,15 @@ public:
     std::unique_ptr<sys::IAppendFile> OpenForAppend(const std::wstring& path) override;
     bool GetAttributes(const std::wstring& path, uint32_t& attributes) override;
     bool SetAttributes(const std::wstring& path, uint32_t attributes) override;
+    bool GetFacts(const std::wstring& path, sys::FileFacts& facts) override;
     sys::CreateFolderResult CreateFolder(const std::wstring& path) override;
     bool Copy(const std::wstring& from, const std::wstring& to, bool failIfExists) override;
     bool CopyToNewFile(const std::wstring& from, const std::wstring& to,
                        const std::wstring& within) override;
     bool Move(const std::wstring& from, const std::wstring& to, bool replaceExisting) override;
+    // As ReplaceFileW: the new file takes over the old one's attributes and access list.
+    sys::SwapResult Swap(const std::wstring& target, const std::wstring& staged,
+                         const std::wstring& backup) override;
     bool Remove(const std::wstring& path) override;
     bool CanOpenExclusively(const std::wstring& path) override;
     bool ReadAll(const std::wstring& path, std::string& bytes) override;
@@ -69,6 +73,10 @@ public:
     std::vector<std::wstring> freeSpacePaths;  // every FreeSpace query, in order
     int temporaryFiles = 0;         // CreateTemporaryFile calls that made a file
     bool accessListsWritable = true;  // false: every WriteAccessList fails
+    // How every Swap ends: as it should, refused, or with the old file moved to the backup
+    // name and the staged one left where it was.
+    sys::SwapResult swapsEnd = sys::SwapResult::Swapped;
+    int swaps = 0;  // Swap calls
 
 private:
     friend class FakeAppendFile;
@@ -82,6 +90,7 @@ private:
         bool moveDenied = false;
         bool createDenied = false;
         sys::AccessList access;
+        uint64_t written = 0;  // when it was last written, in write order
     };
 
     static std::wstring Key(const std::wstring& path);
@@ -97,6 +106,7 @@ private:
     std::map<std::wstring, Node> nodes_;
     std::vector<std::wstring> order_;  // keys in creation order
     size_t writeBudget_ = static_cast<size_t>(-1);
+    uint64_t writes_ = 0;
 };
 
 }  // namespace fakes

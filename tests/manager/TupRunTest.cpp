@@ -486,6 +486,28 @@ TEST(TupRunTest, AFailureBeforeTheServicesEndsTheRunWithNothingStopped) {
     }
 }
 
+TEST(TupRunTest, NoRoomForTheNewFilesBesideTheOldOnesEndsTheRunBeforeAnyServiceStops) {
+    RunWorld world;
+    world.WriteConfig(kAlphaBeta);
+    CTupManager& manager = world.Start();
+    CTupModuleFile file;
+    file.SetUpdatePackageFile(L"big.dll");
+    file.SetInstallationFile(L"C:\\TAV\\big.dll");
+    world.Scripted(0).Files().push_back(file);
+    world.machine.files.AddFile(manager.PackageFolder() + L"big.dll", std::string(4096, 'n'));
+    world.machine.files.AddFile(L"C:\\TAV\\big.dll", "old");
+    world.machine.files.freeBytes = 4095;
+
+    EXPECT_FALSE(manager.RunUpdate());
+    EXPECT_EQ((std::vector<Seen>{Both(kTextNotEnoughDiskSpace), Both(kTextApplyingUpdateFailed),
+                                 R(2, kTextUpdateFailed, 100, 100)}),
+              Last(world.owner.reports, 3));
+    EXPECT_TRUE(world.machine.services.requests.empty());
+    EXPECT_EQ("old", world.machine.files.Read(L"C:\\TAV\\big.dll"));
+    EXPECT_FALSE(world.machine.files.Exists(L"C:\\TAV\\big.dll.tup~new"));
+    EXPECT_FALSE(world.machine.files.Exists(manager.BackupFolder() + CTupManager::kStagedListName));
+}
+
 TEST(TupRunTest, AFailedFileStepStillStartsTheServicesAndLaunchesNothing) {
     {
         RunWorld world;

@@ -44,6 +44,13 @@ public:
         return real_.Move(from, to, replaceExisting);
     }
     bool Remove(const std::wstring& path) override { return real_.Remove(path); }
+    bool GetFacts(const std::wstring& path, sys::FileFacts& facts) override {
+        return real_.GetFacts(path, facts);
+    }
+    sys::SwapResult Swap(const std::wstring& target, const std::wstring& staged,
+                         const std::wstring& backup) override {
+        return real_.Swap(target, staged, backup);
+    }
     bool CanOpenExclusively(const std::wstring& path) override {
         return real_.CanOpenExclusively(path);
     }

@@ -207,6 +207,34 @@ bool PosixFiles::Move(const std::wstring& from, const std::wstring& to, bool rep
     return rename(source.c_str(), target.c_str()) == 0;
 }
 
+bool PosixFiles::GetFacts(const std::wstring& path, FileFacts& facts) {
+    if (!GetAttributes(path, facts.attributes)) return false;
+    struct stat st {};
+    if (lstat(NativePath(path).c_str(), &st) != 0) return false;
+    facts.size = static_cast<uint64_t>(st.st_size);
+    facts.lastWrite = static_cast<uint64_t>(st.st_mtim.tv_sec) * 1000000000u +
+                      static_cast<uint64_t>(st.st_mtim.tv_nsec);
+    return true;
+}
+
+SwapResult PosixFiles::Swap(const std::wstring& target, const std::wstring& staged,
+                            const std::wstring& backup) {
+    // A second name for the old file, then the staged one renamed over the first: the old
+    // bytes stay where they are and are only reached by the backup's name afterwards.
+    const std::string old = NativePath(target);
+    const std::string kept = NativePath(backup);
+    struct stat st {};
+    if (lstat(old.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || IsReadOnly(st)) {
+        return SwapResult::Refused;
+    }
+    if (link(old.c_str(), kept.c_str()) != 0) return SwapResult::Refused;
+    if (rename(NativePath(staged).c_str(), old.c_str()) != 0) {
+        unlink(kept.c_str());
+        return SwapResult::Refused;
+    }
+    return SwapResult::Swapped;
+}
+
 bool PosixFiles::Remove(const std::wstring& path) {
     const std::string name = NativePath(path);
     struct stat st {};

@@ -10,11 +10,14 @@ public:
     std::unique_ptr<IAppendFile> OpenForAppend(const std::wstring& path) override;
     bool GetAttributes(const std::wstring& path, uint32_t& attributes) override;
     bool SetAttributes(const std::wstring& path, uint32_t attributes) override;
+    bool GetFacts(const std::wstring& path, FileFacts& facts) override;
     CreateFolderResult CreateFolder(const std::wstring& path) override;
     bool Copy(const std::wstring& from, const std::wstring& to, bool failIfExists) override;
     bool CopyToNewFile(const std::wstring& from, const std::wstring& to,
                        const std::wstring& within) override;
     bool Move(const std::wstring& from, const std::wstring& to, bool replaceExisting) override;
+    SwapResult Swap(const std::wstring& target, const std::wstring& staged,
+                    const std::wstring& backup) override;
     bool Remove(const std::wstring& path) override;
     bool CanOpenExclusively(const std::wstring& path) override;
     bool ReadAll(const std::wstring& path, std::string& bytes) override;

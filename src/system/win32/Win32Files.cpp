@@ -134,6 +134,16 @@ bool Win32Files::GetAttributes(const std::wstring& path, uint32_t& attributes) {
     return true;
 }
 
+bool Win32Files::GetFacts(const std::wstring& path, FileFacts& facts) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return false;
+    facts.attributes = data.dwFileAttributes;
+    facts.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    facts.lastWrite = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                      data.ftLastWriteTime.dwLowDateTime;
+    return true;
+}
+
 bool Win32Files::SetAttributes(const std::wstring& path, uint32_t attributes) {
     return SetFileAttributesW(path.c_str(), attributes) != FALSE;
 }
@@ -197,6 +207,18 @@ bool Win32Files::CopyToNewFile(const std::wstring& from, const std::wstring& to,
         return false;
     }
     return true;
+}
+
+SwapResult Win32Files::Swap(const std::wstring& target, const std::wstring& staged,
+                            const std::wstring& backup) {
+    if (ReplaceFileW(target.c_str(), staged.c_str(), backup.c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS,
+                     nullptr, nullptr)) {
+        return SwapResult::Swapped;
+    }
+    // Only this error leaves a file under another name than before; with a backup name given,
+    // every other one leaves each file under its own.
+    return GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 ? SwapResult::OldAtBackup
+                                                                : SwapResult::Refused;
 }
 
 bool Win32Files::Move(const std::wstring& from, const std::wstring& to, bool replaceExisting) {
