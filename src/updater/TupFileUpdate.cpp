@@ -61,7 +61,8 @@ bool CTupModuleUpdater::ReplaceFile(CTupModuleFile& file) const {
     const std::wstring source =
         (manager_ ? manager_->PackageFolder() : std::wstring()) + file.UpdatePackageFile();
     Report(tav::kTextUpdatingFile, installed);
-    if (!sys::IsExistingFile(files, source)) {
+    // A staged file no longer needs the package's copy.
+    if (!file.Staging().staged && !sys::IsExistingFile(files, source)) {
         Report(tav::kTextUpdatePackageFileMissing);
         return false;
     }

@@ -380,6 +380,37 @@ TEST_F(FilesWin, AccessListsAreReadAndWrittenBack) {
     EXPECT_FALSE(files.WriteAccessList(file, {sys::AccessEntry{0, 0, GENERIC_READ, L"not-a-sid"}}));
 }
 
+TEST_F(FilesWin, ASwapPutsTheNewFileInPlaceWithTheOldOnesAccessListAndKeepsTheOldBytes) {
+    const std::wstring installed = Make(L"installed.dll", "old bytes");
+    const std::wstring staged = Make(L"installed.dll.tup~new", "new bytes, longer");
+    const std::wstring backup = scratch.PathOf(L"backup.dll");
+    // The installed file's own list, unlike the one a new file gets. (Wine shows every file the
+    // list its Unix mode gives, the same for both files here; Windows shows the written one.)
+    sys::AccessList own;
+    ASSERT_TRUE(files.ReadAccessList(installed, own));
+    own.insert(own.begin(), sys::AccessEntry{sys::AccessEntry::kDenied, 0, FILE_APPEND_DATA, L"S-1-5-7"});
+    ASSERT_TRUE(files.WriteAccessList(installed, own));
+    sys::AccessList before;
+    ASSERT_TRUE(files.ReadAccessList(installed, before));
+
+    // A backup name that is taken changes nothing.
+    Make(L"taken.dll", "someone's");
+    EXPECT_EQ(sys::SwapResult::Refused, files.Swap(installed, staged, scratch.PathOf(L"taken.dll")));
+    EXPECT_EQ("old bytes", Content(installed));
+    EXPECT_EQ("someone's", Content(scratch.PathOf(L"taken.dll")));
+
+    ASSERT_EQ(sys::SwapResult::Swapped, files.Swap(installed, staged, backup));
+    EXPECT_EQ("new bytes, longer", Content(installed));
+    EXPECT_EQ("old bytes", Content(backup));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, RawAttributes(staged));
+    sys::AccessList after;
+    ASSERT_TRUE(files.ReadAccessList(installed, after));
+    EXPECT_EQ(before, after);
+    sys::FileFacts facts;
+    ASSERT_TRUE(files.GetFacts(installed, facts));
+    EXPECT_EQ(17u, facts.size);
+}
+
 TEST_F(FilesWin, AppendedFileStaysOpenToReadersAndGrowsAtTheEnd) {
     const std::wstring path = Make(L"run.log", "start\n");
     auto log = files.OpenForAppend(path);

@@ -211,6 +211,8 @@ bool Win32Files::CopyToNewFile(const std::wstring& from, const std::wstring& to,
 
 SwapResult Win32Files::Swap(const std::wstring& target, const std::wstring& staged,
                             const std::wstring& backup) {
+    // ReplaceFileW would overwrite a file at the backup's name; no link is followed there either.
+    if (GetFileAttributesW(backup.c_str()) != INVALID_FILE_ATTRIBUTES) return SwapResult::Refused;
     if (ReplaceFileW(target.c_str(), staged.c_str(), backup.c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS,
                      nullptr, nullptr)) {
         return SwapResult::Swapped;

@@ -221,7 +221,8 @@ close_wizard() {
     driver text --dialog 1005 1000 | sed 's/^/    button 1000: /'
 }
 
-backup_folder() { ls -d "$server"/_TupBkp/*/ 2>/dev/null | head -n1 | sed 's:/$::'; }
+# The last run's backup folder (their names begin with the run's time).
+backup_folder() { ls -d "$server"/_TupBkp/*/ 2>/dev/null | tail -n1 | sed 's:/$::'; }
 result_log() { local b; b=$(backup_folder); [ -n "$b" ] && tr -d '\r' <"$b/_log.csv" 2>/dev/null; }
 # The result log's lines of a text, with an extra text that follows it, e.g. a file's path.
 log_lines() {  # TEXT_ID [EXTRA]

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Fault scenario under Wine: the wizard's process is killed in the middle of the file phase.
-# Every installed file is then the old one, the new one, or gone with the old one beside it
-# under ".old" (never missing or half written), and the backup folder holds the old version
-# of every file replaced so far. tavpkg restore with that backup folder then puts every file
-# back byte for byte as it was before the update. Command line: see fault-lib.sh.
+# Fault scenario under Wine: the wizard's process is killed twice, each time followed by
+# tavpkg restore. First while it stages the new files beside the installed ones: the service
+# still runs, every installed file is the old one, and the restore removes what was staged.
+# Then in the middle of the swaps, with the service down: every installed file is then the old
+# one, the new one, or gone with the old one beside it under ".old" (never missing or half
+# written), and the backup folder holds the old version of every file replaced so far. Each
+# restore puts every file back byte for byte as it was before the update. Command line: see
+# fault-lib.sh.
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/fault-lib.sh"
 
@@ -21,6 +24,47 @@ cp "$server/Qelsrv.exe" "$work/old/Qelsrv.exe"
 cp "$service_v2" "$work/new/Qelsrv.exe"
 names=(Qelsrv.exe "${names[@]}")
 
+staged_count() { ls "$server" | grep -c '[.]tup~new$'; }
+kill_wizard() {  # PID
+    kill -9 "$1" || { fail "no wizard process to kill"; exit 1; }
+    for _ in $(seq 100); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
+    checks=$((checks + 1))
+    [ -z "$(wizard_process)" ] || fail "the wizard still runs"
+}
+restore_all() {  # NAME
+    wine "$tavpkg_exe" restore "C:\\TavServer\\_TupBkp\\$(basename "$(backup_folder)")" >"$work/restore.log" 2>&1
+    expect "$1: restore exit code" "$?" "0"
+    tr -d '\r' <"$work/restore.log" | tail -n 2
+    for name in "${names[@]}"; do
+        expect_same_file "$1: $name as before" "$server/$name" "$work/old/$name"
+    done
+    expect "$1: nothing staged or set aside is left" \
+        "$(cd "$server" && ls -a | grep -E '[.](old|tup~new)$')" ""
+    [ "$(sc_state TavSvc)" == RUNNING ] || wine sc start TavSvc >/dev/null
+    wait_state TavSvc RUNNING 10
+}
+
+start_wizard
+walk_to_final_question
+start_run
+step "staging runs while the service runs: the wizard is killed once some new files are staged"
+pid=$(wizard_process)
+for _ in $(seq 3000); do
+    [ "$(staged_count)" -ge 20 ] && break
+    sleep 0.01
+done
+kill_wizard "$pid"
+staged=$(staged_count)
+step "killed with $staged new files staged"
+checks=$((checks + 1))
+[ "$staged" -ge 1 ] || fail "the kill did not land while files were staged"
+expect "the service still runs" "$(sc_state TavSvc)" "RUNNING"
+expect_not_logged "no service was stopped" 53078 tavsvc
+for name in "${names[@]}"; do
+    expect_same_file "$name untouched while staged" "$server/$name" "$work/old/$name"
+done
+restore_all "after the staging"
+
 start_wizard
 walk_to_final_question
 start_run
@@ -31,12 +75,9 @@ for _ in $(seq 2000); do
     [ "$(result_log | grep -cF -- "$updated_text")" -ge 12 ] && break
     sleep 0.01
 done
-kill -9 "$pid" || { fail "no wizard process to kill"; exit 1; }
-for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+kill_wizard "$pid"
 step "killed after $(result_log | grep -cF -- "$updated_text") files were logged as updated"
 expect_not_logged "the file phase had not ended" 53131
-checks=$((checks + 1))
-[ -z "$(wizard_process)" ] || fail "the wizard still runs"
 
 step "every installed file is old, new or old under .old"
 backup=$(backup_folder)
@@ -78,17 +119,8 @@ checks=$((checks + 1))
 [ "$replaced" -ge 1 ] && [ "$untouched" -ge 1 ] || fail "the kill did not land in the middle of the file phase"
 
 step "tavpkg restore puts every file back"
-wine "$tavpkg_exe" restore "C:\\TavServer\\_TupBkp\\$(basename "$backup")" >"$work/restore.log" 2>&1
-expect "restore exit code" "$?" "0"
-tr -d '\r' <"$work/restore.log" | tail -n 3
-for name in "${names[@]}"; do
-    expect_same_file "$name restored" "$server/$name" "$work/old/$name"
-done
-expect "nothing staged or set aside is left" \
-    "$(cd "$server" && ls -a | grep -E '[.](old|tup~new)$')" ""
+restore_all "after the swaps"
 expect "version after the restore" "$(version_of 'C:\TavServer\Qelsrv.exe')" "1.2.3.4"
-[ "$(sc_state TavSvc)" == RUNNING ] || wine sc start TavSvc >/dev/null
-wait_state TavSvc RUNNING 10
 expect "service running on the restored program" "$(sc_state TavSvc)" "RUNNING"
 
 fault_end "killed run"
