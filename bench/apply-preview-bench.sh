@@ -4,7 +4,8 @@
 # tavpkg given, in turn, from the staged state: after each apply the services stop, the server's
 # folder comes back from a copy taken after staging, the package's run record goes, and the
 # services start again (the registry values the apply wrote stay: later applies replace them
-# rather than add them). Median, best and worst per program and command.
+# rather than add them). Each writes its JSON result. Median, best and worst per program and
+# command.
 # Usage: bench/apply-preview-bench.sh [ROUNDS] [TAVPKG_EXE...]   (5, build/windows/tavpkg.exe)
 # Build first what scripts/demo.sh builds.
 set -uo pipefail
@@ -20,7 +21,7 @@ build="$repo/build/windows" package="$repo/demo/package" resources="$repo/resour
 source "$repo/tests/win/demo/demo-server.sh"
 
 answers=(--accept-licence --secure-channel on --internal-secure-channel on --ssl-certificate on
-         --sync-compatibility on --quiet)
+         --sync-compatibility on --quiet --json 'C:\bench.json')
 for i in "${!programs[@]}"; do cp "${programs[$i]}" "$update/tavpkg$i.exe"; done
 cp -a "$server" "$work/server-staged"
 times="$work/times"
