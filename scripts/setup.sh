@@ -4,7 +4,8 @@ set -euo pipefail
 
 packages=(
     cmake g++ clang make pkg-config
-    libxml2-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
+    libxml2-dev libgtest-dev libgmock-dev googletest libbenchmark-dev nlohmann-json3-dev
+    python3 python3-jsonschema
     mingw-w64 wine wine64 dpkg-dev xvfb autoconf automake libtool
     x11-apps imagemagick fonts-dejavu-core
 )

@@ -1,8 +1,7 @@
-// The unattended update on this machine, and its result as JSON.
+// The unattended update on this machine, and its result.
 #include "app/UnattendedApply.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <optional>
 
 #include "app/TupWizardManager.h"
@@ -217,118 +216,4 @@ UpdateResult ApplyPackage(const UnattendedOptions& options,
 UpdateResult PreviewPackage(const UnattendedOptions& options,
                             const std::function<void(const std::wstring&)>& print) {
     return RunPackage(options, print, true);
-}
-
-std::string JsonString(const std::wstring& text) {
-    std::string out = "\"";
-    for (const char c : tav::ToUtf8(text)) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (u < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", u);
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
-
-namespace {
-
-std::string Quoted(const std::wstring& text) { return JsonString(text); }
-
-std::string List(const std::vector<std::wstring>& items) {
-    std::string out = "[";
-    for (size_t i = 0; i < items.size(); ++i) out += (i ? ", " : "") + Quoted(items[i]);
-    return out + "]";
-}
-
-// A registry value's data as the update wrote it: text for strings, a number for DWORDs,
-// hexadecimal bytes otherwise.
-std::string ValueData(uint32_t type, const std::vector<uint8_t>& data) {
-    if ((type == sys::RegType::String || type == sys::RegType::ExpandString) && data.size() % 2 == 0) {
-        std::wstring text;
-        for (size_t i = 0; i + 1 < data.size(); i += 2) {
-            const wchar_t c = static_cast<wchar_t>(data[i] | (data[i + 1] << 8));
-            if (c == 0) break;
-            text += c;
-        }
-        return Quoted(text);
-    }
-    if (type == sys::RegType::Dword && data.size() == 4) {
-        const uint32_t value = static_cast<uint32_t>(data[0]) | (static_cast<uint32_t>(data[1]) << 8) |
-                               (static_cast<uint32_t>(data[2]) << 16) |
-                               (static_cast<uint32_t>(data[3]) << 24);
-        return std::to_string(value);
-    }
-    std::string hex = "\"";
-    static const char kDigits[] = "0123456789abcdef";
-    for (uint8_t b : data) {
-        hex += kDigits[b >> 4];
-        hex += kDigits[b & 15];
-    }
-    return hex + "\"";
-}
-
-}  // namespace
-
-std::string UpdateResultJson(const UpdateResult& result) {
-    std::string json = "{\n";
-    json += "  \"exitCode\": " + std::to_string(result.exitCode) + ",\n";
-    json += "  \"reason\": " + Quoted(result.reason) + ",\n";
-    json += std::string("  \"preview\": ") + (result.preview ? "true" : "false") + ",\n";
-    json += std::string("  \"applied\": ") + (result.applied ? "true" : "false") + ",\n";
-    json += "  \"packageFolder\": " + Quoted(result.packageFolder) + ",\n";
-    json += "  \"installFolder\": " + Quoted(result.installFolder) + ",\n";
-    json += "  \"versionBefore\": " + Quoted(result.versionBefore) + ",\n";
-    json += "  \"versionAfter\": " + Quoted(result.versionAfter) + ",\n";
-    json += "  \"backupFolder\": " + Quoted(result.backupFolder) + ",\n";
-    json += "  \"resultLog\": " + Quoted(result.resultLog) + ",\n";
-    json += "  \"files\": [";
-    for (size_t i = 0; i < result.files.size(); ++i) {
-        const FileOutcome& file = result.files[i];
-        json += std::string(i ? "," : "") + "\n    {\"path\": " + Quoted(file.path) +
-                ", \"decision\": " + Quoted(FileDecisionName(file.decision));
-        if (file.decision == FileDecision::KeptCustomized && !result.installFolder.empty()) {
-            json += ", \"todoFolder\": " + Quoted(result.installFolder + L"_todo\\");
-        }
-        if (!file.module.empty()) json += ", \"module\": " + Quoted(file.module);
-        if (result.preview) {
-            json += ", \"before\": " + Quoted(file.before) + ", \"after\": " + Quoted(file.after) +
-                    ", \"changed\": " + (file.changed ? "true" : "false");
-        }
-        json += "}";
-    }
-    json += result.files.empty() ? "],\n" : "\n  ],\n";
-    json += "  \"prerequisites\": " + List(result.prerequisites) + ",\n";
-    json += "  \"servicesStopped\": " + List(result.servicesStopped) + ",\n";
-    json += "  \"servicesStarted\": " + List(result.servicesStarted) + ",\n";
-    json += "  \"programs\": [";
-    for (size_t i = 0; i < result.programs.size(); ++i) {
-        const sys::StartedProgram& program = result.programs[i];
-        json += std::string(i ? "," : "") + "\n    {\"program\": " + Quoted(program.program) +
-                ", \"commandLine\": " + Quoted(program.commandLine) +
-                ", \"waited\": " + (program.waited ? "true" : "false") +
-                ", \"started\": " + (program.started ? "true" : "false") + "}";
-    }
-    json += result.programs.empty() ? "],\n" : "\n  ],\n";
-    json += "  \"registryValues\": [";
-    for (size_t i = 0; i < result.values.size(); ++i) {
-        const sys::WrittenValue& value = result.values[i];
-        json += std::string(i ? "," : "") + "\n    {\"key\": " + Quoted(value.key) +
-                ", \"view\": " + (value.view == sys::RegistryView::Bits64 ? "64" : "32") +
-                ", \"name\": " + Quoted(value.name) + ", \"data\": " + ValueData(value.type, value.data);
-        if (value.replaced) json += ", \"replaced\": " + ValueData(value.previousType, value.previousData);
-        json += std::string(", \"written\": ") + (value.written ? "true" : "false") + "}";
-    }
-    json += result.values.empty() ? "],\n" : "\n  ],\n";
-    if (result.preview) json += "  \"assumed\": " + List(result.assumed) + ",\n";
-    char seconds[32];
-    std::snprintf(seconds, sizeof seconds, "%.3f", result.seconds);
-    json += std::string("  \"seconds\": ") + seconds + "\n}\n";
-    return json;
 }

@@ -1,5 +1,5 @@
 // The unattended update of a package folder on this machine, from the update lock to the
-// result a deployment tool reads.
+// result a deployment tool reads (written as JSON by app/UpdateResultJson.h).
 #pragma once
 
 #include <functional>
@@ -54,9 +54,3 @@ UpdateResult ApplyPackage(const UnattendedOptions& options,
 // and the result tells what would have.
 UpdateResult PreviewPackage(const UnattendedOptions& options,
                             const std::function<void(const std::wstring&)>& print);
-
-// A text as a JSON string, UTF-8, quotes included.
-std::string JsonString(const std::wstring& text);
-
-// The result as one JSON object, UTF-8.
-std::string UpdateResultJson(const UpdateResult& result);

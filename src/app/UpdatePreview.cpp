@@ -3,6 +3,7 @@
 
 #include "app/UnattendedUpdate.h"
 #include "base/WideText.h"
+#include "system/RegistryData.h"
 
 namespace {
 
@@ -12,29 +13,19 @@ std::wstring Joined(const std::vector<std::wstring>& items) {
     return text.empty() ? L"none" : text;
 }
 
-// A registry value's data: text in quotes, a DWORD as a number, other types in hexadecimal.
+// A registry value's data in its one text form: text in quotes, a DWORD as a number, other
+// types in hexadecimal.
 std::wstring DataText(uint32_t type, const std::vector<uint8_t>& data) {
-    if ((type == sys::RegType::String || type == sys::RegType::ExpandString) && data.size() % 2 == 0) {
-        std::wstring text;
-        for (size_t i = 0; i + 1 < data.size(); i += 2) {
-            const wchar_t c = static_cast<wchar_t>(data[i] | (data[i + 1] << 8));
-            if (c == 0) break;
-            text += c;
-        }
-        return L"\"" + text + L"\"";
+    const sys::RegistryDataText text = sys::DataText(type, data);
+    switch (text.form) {
+    case sys::RegistryDataText::Form::Text:
+        return L"\"" + text.text + L"\"";
+    case sys::RegistryDataText::Form::Number:
+        return std::to_wstring(text.number);
+    case sys::RegistryDataText::Form::Hex:
+        break;
     }
-    if (type == sys::RegType::Dword && data.size() == 4) {
-        return std::to_wstring(static_cast<uint32_t>(data[0]) | (static_cast<uint32_t>(data[1]) << 8) |
-                               (static_cast<uint32_t>(data[2]) << 16) |
-                               (static_cast<uint32_t>(data[3]) << 24));
-    }
-    static const wchar_t kDigits[] = L"0123456789abcdef";
-    std::wstring hex = L"hex:";
-    for (const uint8_t b : data) {
-        hex += kDigits[b >> 4];
-        hex += kDigits[b & 15];
-    }
-    return hex;
+    return L"hex:" + text.text;
 }
 
 std::wstring Change(const FileOutcome& file) {
@@ -201,13 +192,4 @@ DetectAnswer Detect(const UpdateResult& result) {
     }
     return {DetectExit::Applied,
             L"applied: the update would leave every installed file and registry value as it is"};
-}
-
-std::string DetectResultJson(const UpdateResult& result, const DetectAnswer& answer) {
-    const char* word = answer.exitCode == DetectExit::Applied       ? "applied"
-                       : answer.exitCode == DetectExit::WouldChange ? "not-applied"
-                                                                    : "cannot-tell";
-    const std::string json = UpdateResultJson(result);
-    return "{\n  \"detect\": {\"exitCode\": " + std::to_string(answer.exitCode) + ", \"answer\": \"" +
-           word + "\", \"line\": " + JsonString(answer.line) + "},\n" + json.substr(2);
 }

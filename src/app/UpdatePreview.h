@@ -23,6 +23,3 @@ struct DetectAnswer {
 };
 
 DetectAnswer Detect(const UpdateResult& result);
-
-// Detection's answer as JSON: the preview's result with the answer in front.
-std::string DetectResultJson(const UpdateResult& result, const DetectAnswer& answer);

@@ -1,10 +1,18 @@
 // What an unattended update notes of its run: each file's decision from the reports, the
-// services, the throttled current action, the service retries, and the JSON of the result.
+// services, the throttled current action, the service retries, and the JSON of the result with
+// each type of registry data.
 #include "app/UnattendedApply.h"
 
-#include <gtest/gtest.h>
+#include <algorithm>
+#include <iterator>
 
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "app/UpdatePreview.h"
+#include "app/UpdateResultJson.h"
 #include "app/lang/TextIds.h"
+#include "fakes/ResultSchema.h"
 #include "fakes/FakeMachine.h"
 #include "system/MessageBoxes.h"
 
@@ -13,6 +21,18 @@ namespace {
 using namespace tav;
 namespace Answer = sys::MessageAnswer;
 namespace Style = sys::MessageStyle;
+using Json = nlohmann::json;
+
+// A value the update added to the product key.
+sys::WrittenValue Value(uint32_t type, std::vector<uint8_t> data) {
+    sys::WrittenValue value;
+    value.key = L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Kelmark\\Tav";
+    value.name = L"V";
+    value.type = type;
+    value.data = std::move(data);
+    value.written = true;
+    return value;
+}
 
 class UnattendedOwnerTest : public ::testing::Test {
 protected:
@@ -96,40 +116,79 @@ TEST_F(UnattendedOwnerTest, AServiceIsTriedAgainAsOftenAsAllowedThenCancelled) {
     EXPECT_EQ(L"notice", printed.back());
 }
 
-TEST(UpdateResultJsonTest, HoldsEveryPartWithTextsEscaped) {
+TEST(UpdateResultJsonTest, HoldsEveryPartWithTextsEscapedAndMeetsTheSchema) {
     UpdateResult result;
     result.exitCode = 1603;
     result.reason = L"the \"update\" failed\n";
+    result.failedStep = L"Tarnova server: files not replaced";
     result.installFolder = L"C:\\Tav\\";
     result.files = {{L"C:\\Tav\\a.htm", FileDecision::KeptCustomized, L"", L"", L"", false},
-                    {L"bin\\b.dll", FileDecision::LeftAlone, L"", L"", L"", false}};
+                    {L"bin\\b.dll", FileDecision::LeftAlone, L"Web", L"", L"", false}};
     result.servicesStopped = {L"W3SVC", L"TavSvc"};
     result.programs = {{L"C:\\Tav\\x.exe", L"\"C:\\Tav\\x.exe\" /r", true, true}};
-    sys::WrittenValue value;
-    value.key = L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Kelmark\\Tav";
-    value.name = L"RequireHttps";
-    value.type = sys::RegType::Dword;
-    value.data = {1, 0, 0, 0};
-    value.replaced = true;
-    value.previousType = sys::RegType::Dword;
-    value.previousData = {0, 0, 0, 0};
-    value.written = true;
-    result.values = {value};
-    const std::string json = UpdateResultJson(result);
-    for (const char* part : {
-             "\"exitCode\": 1603",
-             "\"reason\": \"the \\\"update\\\" failed\\u000a\"",
-             "\"preview\": false",
-             "\"installFolder\": \"C:\\\\Tav\\\\\"",
-             "{\"path\": \"C:\\\\Tav\\\\a.htm\", \"decision\": \"kept-customized\", \"todoFolder\": "
-             "\"C:\\\\Tav\\\\_todo\\\\\"}",
-             "{\"path\": \"bin\\\\b.dll\", \"decision\": \"left-alone\"}",
-             "\"servicesStopped\": [\"W3SVC\", \"TavSvc\"]",
-             "\"servicesStarted\": []",
-             "{\"program\": \"C:\\\\Tav\\\\x.exe\", \"commandLine\": \"\\\"C:\\\\Tav\\\\x.exe\\\" /r\", \"waited\": true, \"started\": true}",
-             "\"name\": \"RequireHttps\", \"data\": 1, \"replaced\": 0, \"written\": true}",
-         }) {
-        EXPECT_NE(std::string::npos, json.find(part)) << part << "\n" << json;
+    result.values = {Value(sys::RegType::Dword, {1, 0, 0, 0})};
+    result.values[0].replaced = true;
+    result.values[0].previousType = sys::RegType::Dword;
+    result.values[0].previousData = {0, 0, 0, 0};
+    result.seconds = 1.23456;
+    const std::string text = UpdateResultJson(result);
+    EXPECT_EQ("", testing_support::ResultSchemaProblems(text)) << text;
+    Json json = Json::parse(text);
+    EXPECT_EQ(kResultSchemaVersion, json["schemaVersion"]);
+    EXPECT_EQ(1603, json["exitCode"]);
+    EXPECT_EQ("the \"update\" failed\n", json["reason"]);
+    EXPECT_EQ("Tarnova server: files not replaced", json["failedStep"]);
+    EXPECT_EQ(false, json["preview"]);
+    EXPECT_FALSE(json.contains("assumed"));
+    EXPECT_EQ(Json::parse(R"([{"path": "C:\\Tav\\a.htm", "decision": "kept-customized", "todoFolder": "C:\\Tav\\_todo\\"},
+                              {"path": "bin\\b.dll", "decision": "left-alone", "module": "Web"}])"),
+              json["files"]);
+    EXPECT_EQ(Json::parse(R"(["W3SVC", "TavSvc"])"), json["servicesStopped"]);
+    EXPECT_EQ(Json::array(), json["servicesStarted"]);
+    EXPECT_EQ(Json::parse(R"([{"program": "C:\\Tav\\x.exe", "commandLine": "\"C:\\Tav\\x.exe\" /r",
+                               "waited": true, "started": true}])"),
+              json["programs"]);
+    EXPECT_EQ(Json::parse(R"([{"key": "HKEY_LOCAL_MACHINE\\SOFTWARE\\Kelmark\\Tav", "view": 32, "name": "V",
+                               "type": "REG_DWORD", "data": 1, "replaced": 0, "replacedType": "REG_DWORD",
+                               "written": true}])"),
+              json["registryValues"]);
+    EXPECT_EQ(1.235, json["seconds"]);
+}
+
+// Each type of registry data, as the JSON result and the preview's plan write it.
+TEST(UpdateResultJsonTest, RegistryDataHasOneTextFormBesideItsType) {
+    const struct {
+        uint32_t type;
+        std::vector<uint8_t> data;
+        const char* json;  // the value's "type" and "data"
+        const wchar_t* plan;
+    } cases[] = {
+        {sys::RegType::String, {'C', 0, ':', 0, '\\', 0, 0, 0}, R"({"type": "REG_SZ", "data": "C:\\"})", L"\"C:\\\""},
+        {sys::RegType::ExpandString, {'%', 0, 0x3D, 0xD8, 0x00, 0xDE}, R"({"type": "REG_EXPAND_SZ", "data": "%\ud83d\ude00"})",
+         L"\"%\U0001F600\""},
+        {sys::RegType::String, {'a', 0, 'b'}, R"({"type": "REG_SZ", "data": "610062"})", L"hex:610062"},
+        {sys::RegType::Dword, {0xFB, 0x20, 0, 0}, R"({"type": "REG_DWORD", "data": 8443})", L"8443"},
+        {sys::RegType::Dword, {1, 2}, R"({"type": "REG_DWORD", "data": "0102"})", L"hex:0102"},
+        {sys::RegType::Binary, {0x00, 0xAB}, R"({"type": "REG_BINARY", "data": "00ab"})", L"hex:00ab"},
+        {sys::RegType::MultiString, {'a', 0, 0, 0, 0, 0}, R"({"type": "REG_MULTI_SZ", "data": "610000000000"})",
+         L"hex:610000000000"},
+        {sys::RegType::Qword, {}, R"({"type": "REG_QWORD", "data": ""})", L"hex:"},
+        {99, {7}, R"({"type": "REG_TYPE_99", "data": "07"})", L"hex:07"},
+    };
+    UpdateResult result;
+    result.preview = true;
+    for (const auto& c : cases) result.values.push_back(Value(c.type, c.data));
+    const std::string text = UpdateResultJson(result);
+    EXPECT_EQ("", testing_support::ResultSchemaProblems(text)) << text;
+    Json json = Json::parse(text);
+    const std::vector<std::wstring> plan = PreviewPlanLines(result);
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const Json& value = json["registryValues"][i];
+        EXPECT_EQ(Json::parse(cases[i].json), Json({{"type", value["type"]}, {"data", value["data"]}})) << i;
+        EXPECT_NE(plan.end(), std::find(plan.begin(), plan.end(),
+                                        L"  HKEY_LOCAL_MACHINE\\SOFTWARE\\Kelmark\\Tav\\V = " +
+                                            std::wstring(cases[i].plan) + L"  (new)"))
+            << i;
     }
 }
 

@@ -2,18 +2,25 @@
 #include "app/UpdatePreview.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <map>
 
 #include "app/UnattendedUpdate.h"
+#include "app/UpdateResultJson.h"
 #include "base/WideText.h"
 #include "fakes/FakeMachine.h"
+#include "fakes/ResultSchema.h"
 #include "fakes/ScratchFolder.h"
 #include "fakes/TavpkgRunner.h"
 #include "manager/TupRunRecord.h"
 
 namespace {
+
+using Json = nlohmann::ordered_json;
 
 FileOutcome File(const wchar_t* path, FileDecision decision, const wchar_t* module, const wchar_t* before,
                  const wchar_t* after, bool changed) {
@@ -103,17 +110,27 @@ TEST(UpdatePreviewTest, ThePlanGroupsEveryDecisionAndEndsWithItsCount) {
     EXPECT_NE(std::wstring::npos, lines[lines.size() - 2].find(L"would fail (exit 1603)"));
 }
 
-TEST(UpdatePreviewTest, TheJsonIsApplysMarkedAsAPreviewWithEachFilesVersions) {
-    const std::string json = UpdateResultJson(EveryKind());
-    for (const char* part : {
-             "\"preview\": true",
-             "\"resultLog\": \"\"",
-             "\"prerequisites\": []",
-             "{\"path\": \"C:\\\\Tav\\\\Qelsrv.exe\", \"decision\": \"replaced\", \"module\": \"Kernel\", "
-             "\"before\": \"1.2.3.4\", \"after\": \"1.2.4.0\", \"changed\": true}",
-         }) {
-        EXPECT_NE(std::string::npos, json.find(part)) << part << "\n" << json;
-    }
+TEST(UpdatePreviewTest, TheJsonIsApplysMarkedAsAPreviewWithEachFilesVersionsAndDetectionInFront) {
+    UpdateResult result = EveryKind();
+    result.assumed = {L"the services stop and start again at once"};
+    const std::string text = UpdateResultJson(result);
+    EXPECT_EQ("", testing_support::ResultSchemaProblems(text)) << text;
+    Json json = Json::parse(text);
+    EXPECT_EQ(true, json["preview"]);
+    EXPECT_EQ("", json["resultLog"]);
+    EXPECT_EQ(Json::array(), json["prerequisites"]);
+    EXPECT_EQ(Json::parse(R"({"path": "C:\\Tav\\Qelsrv.exe", "decision": "replaced", "module": "Kernel",
+                              "before": "1.2.3.4", "after": "1.2.4.0", "changed": true})"),
+              json["files"][0]);
+    EXPECT_EQ(Json::parse(R"(["the services stop and start again at once"])"), json["assumed"]);
+
+    const std::string detected = DetectResultJson(result, {DetectExit::WouldChange, L"not applied: x"});
+    EXPECT_EQ("", testing_support::ResultSchemaProblems(detected)) << detected;
+    Json detect = Json::parse(detected);
+    EXPECT_EQ("detect", std::next(detect.begin(), 1).key());  // in front, after the version
+    EXPECT_EQ(Json::parse(R"({"exitCode": 1, "answer": "not-applied", "line": "not applied: x"})"), detect["detect"]);
+    detect.erase("detect");
+    EXPECT_EQ(json, detect);
 }
 
 TEST(UpdatePreviewTest, DetectionAnswersFromHowThePreviewEnded) {
@@ -363,10 +380,20 @@ TEST_F(PreviewPackageTest, AFailedRunIsForeseenRecordedAndNeverCalledApplied) {
     };
     for (const auto& step : steps) {
         step.before();
-        const testing_support::ToolResult shown = tool(step.args);
+        std::vector<std::wstring> args = step.args;
+        args.insert(args.end(), {L"--json", folder.PathOf("result.json")});
+        const testing_support::ToolResult shown = tool(args);
         EXPECT_EQ(step.exitCode, shown.code) << step.step << "\n" << shown.out << shown.err;
         EXPECT_NE(std::string::npos, shown.out.find(step.says)) << step.step << "\n" << shown.out;
         EXPECT_STREQ(step.record, record()) << step.step;
+        // The result says the same as the exit code, in the schema's form.
+        std::ifstream file(tav::ToUtf8(folder.PathOf("result.json")), std::ios::binary);
+        const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+        EXPECT_EQ("", testing_support::ResultSchemaProblems(text)) << step.step << "\n" << text;
+        Json json = Json::parse(text, nullptr, false);
+        const bool detect = step.args.back() == L"--detect";
+        EXPECT_EQ(step.exitCode, detect ? json["detect"]["exitCode"] : json["exitCode"]) << step.step;
+        EXPECT_EQ(step.args.front() == L"preview", json["preview"]) << step.step;
     }
 }
 

@@ -2,6 +2,7 @@
 #include "tavpkg/Tavpkg.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <sstream>
@@ -18,6 +19,7 @@ namespace {
 using Result = testing_support::ToolResult;
 using testing_support::OneLine;
 using testing_support::RunTool;
+using Json = nlohmann::ordered_json;
 
 class TavpkgTest : public ::testing::Test {
 protected:
@@ -45,7 +47,7 @@ TEST_F(TavpkgTest, DumpPrintsTheContainerAsJsonNewestFirst) {
     const Result r = RunTool({L"dump", file});
     EXPECT_EQ(0, r.code);
     EXPECT_EQ("", r.err);
-    EXPECT_EQ(
+    EXPECT_EQ(Json::parse(
         "[\n"
         "  {\"name\": \"Sub\", \"type\": \"OCContainer\", \"value\": [\n"
         "    {\"name\": \"Empty\", \"type\": \"OCContainer\", \"value\": []},\n"
@@ -57,8 +59,8 @@ TEST_F(TavpkgTest, DumpPrintsTheContainerAsJsonNewestFirst) {
         "  {\"name\": \"Count\", \"type\": \"OCUnsignedLong\", \"value\": 42},\n"
         "  {\"name\": \"Name\", \"type\": \"OCString\", "
         "\"value\": \"say \\\"hi\\\" \\\\ C:\\\\Tav\\ttab\\nnl\\r\"}\n"
-        "]\n",
-        r.out);
+        "]\n"),
+        Json::parse(r.out));
 }
 
 TEST_F(TavpkgTest, JsonEscapesControlCharactersAndWritesBuffersAsUpperCaseHex) {
@@ -67,14 +69,14 @@ TEST_F(TavpkgTest, JsonEscapesControlCharactersAndWritesBuffersAsUpperCaseHex) {
     const uint8_t bytes[] = {0x00, 0xAB, 0x0F, 0xF0};
     c.SetBuffer(L"Blob", bytes, sizeof bytes);
     c.SetBuffer(L"Nothing", nullptr, 0);
-    EXPECT_EQ(
+    EXPECT_EQ(Json::parse(
         "[\n"
         "  {\"name\": \"Nothing\", \"type\": \"OCBuffer\", \"value\": \"\"},\n"
         "  {\"name\": \"Blob\", \"type\": \"OCBuffer\", \"value\": \"00AB0FF0\"},\n"
         "  {\"name\": \"Ctl\\u0001\", \"type\": \"OCString\", "
         "\"value\": \"a\\u001fb\x7F" "c\\u0000d\"}\n"
-        "]\n",
-        tavpkg::ContainerToJson(c));
+        "]\n"),
+        Json::parse(tavpkg::ContainerToJson(c)));
     EXPECT_EQ("[]\n", tavpkg::ContainerToJson(ObjContainer()));
 }
 
@@ -83,7 +85,7 @@ TEST_F(TavpkgTest, DumpExitsWithOneWhenTheFileIsNotReadToTheEnd) {
         "cut.xml", "<r><ITEM key=\"A\" type=\"OCString\">a</ITEM><ITEM key=\"B\" type=\"OCStr");
     Result r = RunTool({L"dump", cut});
     EXPECT_EQ(1, r.code);
-    EXPECT_EQ("[\n  {\"name\": \"A\", \"type\": \"OCString\", \"value\": \"a\"}\n]\n", r.out);
+    EXPECT_EQ(Json::parse(R"([{"name": "A", "type": "OCString", "value": "a"}])"), Json::parse(r.out));
     EXPECT_TRUE(OneLine(r.err)) << r.err;
 
     r = RunTool({L"dump", folder.PathOf("missing.xml")});

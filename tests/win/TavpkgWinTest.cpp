@@ -1,5 +1,6 @@
 // tavpkg's Windows-only commands against the real registry and real executables.
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "fakes/TavpkgRunner.h"
 #include "win/WinTestSupport.h"
@@ -8,6 +9,7 @@ namespace {
 
 using Result = testing_support::ToolResult;
 using testing_support::RunTool;
+using Json = nlohmann::ordered_json;
 
 TEST(TavpkgWin, RegistryPrintsTheKeyAsJsonToTheRequestedDepth) {
     wintest::ScratchKey key(L"TavpkgRegistryTest");
@@ -18,18 +20,19 @@ TEST(TavpkgWin, RegistryPrintsTheKeyAsJsonToTheRequestedDepth) {
     const Result one =
         RunTool({L"registry", key.Path(), L"--recurse", L"--depth", L"1", L"--view64"});
     EXPECT_EQ(0, one.code) << one.err;
-    EXPECT_EQ(
+    EXPECT_EQ(Json::parse(
         "[\n"
         "  {\"name\": \"Name\", \"type\": \"OCString\", \"value\": \"C:\\\\Tarnova \\\"x\\\"\"},\n"
         "  {\"name\": \"Sub\", \"type\": \"OCContainer\", \"value\": [\n"
         "    {\"name\": \"Level\", \"type\": \"OCUnsignedLong\", \"value\": 1}\n"
         "  ]}\n"
-        "]\n",
-        one.out);
+        "]\n"),
+        Json::parse(one.out));
 
     const Result all = RunTool({L"registry", key.Path(), L"--view64", L"--recurse"});
     EXPECT_EQ(0, all.code);
-    EXPECT_NE(std::string::npos, all.out.find("\"Where\", \"type\": \"OCString\", \"value\": \"deep\""))
+    EXPECT_NE(std::string::npos,
+              Json::parse(all.out).dump().find(R"({"name":"Where","type":"OCString","value":"deep"})"))
         << all.out;
 
     const Result flat = RunTool({L"registry", key.Path(), L"--view64"});

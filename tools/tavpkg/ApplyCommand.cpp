@@ -3,6 +3,7 @@
 
 #include "app/UnattendedApply.h"
 #include "app/UnattendedUpdate.h"
+#include "app/UpdateResultJson.h"
 #include "app/WizardFlow.h"
 #include "app/lang/StringBase.h"
 #include "base/WideText.h"

@@ -3,6 +3,7 @@
 
 #include "app/UnattendedApply.h"
 #include "app/UnattendedUpdate.h"
+#include "app/UpdateResultJson.h"
 #include "app/UpdatePreview.h"
 #include "base/WideText.h"
 #include "system/ResultFile.h"

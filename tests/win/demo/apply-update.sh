@@ -32,8 +32,9 @@ apply() {  # ARGS...: tavpkg apply from the package folder; its output in $work/
 listing() {
     (cd "$server" && find . -type f -print0 | sort -z | xargs -0 md5sum)
 }
-json_has() {  # NAME FILE TEXT
-    expect_has "$1" "$(tr -d '\r' <"$drive/$2" 2>/dev/null)" "$3"
+result_is() {  # NAME FILE EXPRESSION: FILE is a result the schema allows, and the Python
+    # EXPRESSION over it (r) holds
+    expect "$1" "$(python3 "$repo/tests/tools/check-result.py" "$2" "$3" 2>&1)" ok
 }
 
 stage "apply without the answers of the settings dialog: refused, nothing changed"
@@ -42,7 +43,7 @@ apply --accept-licence --json 'C:\refused.json'
 expect "refused exit code" "$code" 1639
 expect_has "the reason names what is missing" "$last" "--secure-channel"
 expect "nothing changed" "$(listing)" "$before_listing"
-json_has "the refusal's JSON" refused.json '"exitCode": 1639'
+result_is "the refusal's JSON" "$drive/refused.json" 'r["exitCode"] == 1639 and not r["applied"]'
 
 stage "apply while the wizard runs: busy"
 (cd "$update" && exec wine explorer "/desktop=$desktop,1024x768" TavUpdateWizard.exe) \
@@ -109,20 +110,25 @@ expect_has "the plan names the server's replacement" "$plan" "Qelsrv.exe  1.2.3.
 expect_has "the plan keeps the changed page" "$plan" "keep copy    C:\\TavServer\\Web\\wbclient\\status.asp"
 expect_has "the plan's services" "$plan" "Services stopped, in order: "
 expect_has "the plan's count line" "$plan" "files replaced, 1 kept in _todo"
-json_has_outside() { expect_has "$1" "$(tr -d '\r' <"$work/preview.json")" "$2"; }
-json_has_outside "the preview's JSON says so" '"preview": true'
-json_has_outside "the preview's JSON: the server would change" '"before": "1.2.3.4", "after": "1.2.3.1000", "changed": true'
-preview --detect
+result_is "the preview's JSON says so" "$work/preview.json" 'r["preview"] and r["exitCode"] == 0 and r["assumed"]'
+result_is "the preview's JSON: the server would change" "$work/preview.json" \
+    'any(f["path"].endswith("Qelsrv.exe") and (f["before"], f["after"], f["changed"]) == ("1.2.3.4", "1.2.3.1000", True) for f in r["files"])'
+preview --detect --json "$outside\\detect.json"
 expect "detect before the update: not applied" "$code" 1
+result_is "detect writes its answer" "$work/detect.json" 'r["detect"]["answer"] == "not-applied" and r["preview"]'
 expect_has "detect names a file" "$(tr -d '\r' <"$work/preview.out")" "detect: not applied: the update would change 8 installed files"
 expect "nothing in the prefix changed" "$(prefix_state)" "$before_state"
 [ -n "$user_aps" ] && kill $user_aps
 # The decisions of a result, one per line: files, services, registry values, programs.
 decisions() {
-    tr -d '\r' <"$1" | grep -oE '"path": "[^"]*", "decision": "[^"]*"'
-    tr -d '\r' <"$1" | grep -E '"services(Stopped|Started)"'
-    tr -d '\r' <"$1" | grep '{"key": ' | sed 's/, "written": .*//'
-    tr -d '\r' <"$1" | grep '{"program": ' | sed 's/, "waited": .*//'
+    python3 - "$1" <<'EOF'
+import json, sys
+r = json.load(open(sys.argv[1], encoding="utf-8"))
+for f in r["files"]: print(f["path"], f["decision"])
+print(r["servicesStopped"], r["servicesStarted"])
+for v in r["registryValues"]: print(v["key"], v["view"], v["name"], v["type"], v["data"], v.get("replaced"))
+for p in r["programs"]: print(p["program"], p["commandLine"])
+EOF
 }
 
 stage "apply with every answer: the demo's update"
@@ -131,18 +137,23 @@ apply "${answers[@]}" --json 'C:\applied.json'
 expect "applied exit code" "$code" 0
 echo "  $last ($(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }') s)"
 check_demo_update
-json_has "JSON: success" applied.json '"exitCode": 0'
-json_has "JSON: versions" applied.json '"versionBefore": "1.2.3.4"'
-json_has "JSON: new version" applied.json '"versionAfter": "1.2.3.1000"'
-json_has "JSON: server replaced" applied.json 'Qelsrv.exe", "decision": "replaced"'
-json_has "JSON: changed page kept" applied.json 'status.asp", "decision": "kept-customized"'
-json_has "JSON: services" applied.json '"servicesStarted": ['
-json_has "JSON: RequireHttps" applied.json '"name": "RequireHttps", "data": 1'
-json_has "JSON: IIS command" applied.json 'CrtVDir.exe\" CA w3svc/1/root/wbclient OOP'
+applied="$drive/applied.json"
+result_is "JSON: success" "$applied" 'r["exitCode"] == 0 and r["applied"] and not r["preview"]'
+result_is "JSON: versions" "$applied" '(r["versionBefore"], r["versionAfter"]) == ("1.2.3.4", "1.2.3.1000")'
+result_is "JSON: server replaced" "$applied" \
+    'any(f["path"].endswith("Qelsrv.exe") and f["decision"] == "replaced" for f in r["files"])'
+result_is "JSON: changed page kept" "$applied" \
+    'any(f["path"].endswith("status.asp") and f["decision"] == "kept-customized" for f in r["files"])'
+result_is "JSON: services" "$applied" 'r["servicesStarted"] and r["servicesStopped"]'
+result_is "JSON: RequireHttps" "$applied" \
+    '{"type": "REG_DWORD", "data": 1} in [{"type": v["type"], "data": v["data"]} for v in r["registryValues"] if v["name"] == "RequireHttps"]'
+result_is "JSON: IIS command" "$applied" \
+    'any(p["commandLine"].endswith("CrtVDir.exe\" CA w3svc/1/root/wbclient OOP") for p in r["programs"])'
 expect "the preview's decisions are the update's" "$(decisions "$drive/applied.json")" \
     "$(decisions "$work/preview.json")"
-preview --detect
+preview --detect --json "$outside\\detect.json"
 expect "detect after the update: applied" "$code" 0
+result_is "detect's JSON: applied" "$work/detect.json" 'r["detect"]["exitCode"] == 0 and r["detect"]["answer"] == "applied"'
 
 stage "apply again, same version left alone: no installed file changes"
 # The run keeps its own record as a wizard run does: a result log, and the last run's _todo
@@ -164,8 +175,10 @@ rm -f "$drive/Program Files/Internet Explorer/iexplore.exe" \
 preview "${answers[@]}" --quiet
 expect "the preview foresees the failure" "$code" 1603
 expect_has "the preview names the step" "$(tr -d '\r' <"$work/preview.out")" "at: "
-apply "${answers[@]}" --quiet
+apply "${answers[@]}" --quiet --json 'C:\failed.json'
 expect "failed exit code" "$code" 1603
+result_is "the failure's JSON names the step" "$drive/failed.json" \
+    'r["exitCode"] == 1603 and r["failedStep"] and not r["applied"] and r["resultLog"]'
 expect_has "the last line names the result log" "$last" "_log.csv"
 for service in TavSvc W3SVC; do
     expect "$service runs after the failed run" "$(wine sc query $service | grep -c RUNNING)" 1
