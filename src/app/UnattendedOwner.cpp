@@ -57,56 +57,21 @@ int CUnattendedOwner::AskQuestion(const std::wstring& text, const std::wstring&,
     return Answer::Cancel;
 }
 
-void CUnattendedOwner::Decide(const std::wstring& path, FileDecision decision) {
+void CUnattendedOwner::Decide(const TupRunEvent& event) {
     for (FileOutcome& file : files_) {
-        if (file.path != path) continue;
+        if (file.path != event.subject) continue;
         // The kept copy stays the news about a customized file that was then replaced.
-        if (!(file.decision == FileDecision::KeptCustomized && decision == FileDecision::Replaced)) {
-            file.decision = decision;
+        if (!(file.decision == FileDecision::KeptCustomized && event.decision == FileDecision::Replaced)) {
+            file.decision = event.decision;
         }
         return;
     }
     FileOutcome file;
-    file.path = path;
-    file.decision = decision;
-    file.module = module_;
+    file.path = event.subject;
+    file.packagePath = event.detail;
+    file.decision = event.decision;
+    file.module = event.module;
     files_.push_back(std::move(file));
-}
-
-void CUnattendedOwner::Reported(uint32_t textId, const std::wstring& extra) {
-    switch (textId) {
-    case kTextCheckingModuleFiles:
-    case kTextCheckingModuleVersions:
-    case kTextBackingUpModule:
-    case kTextUpdatingModule:
-        module_ = extra;
-        break;
-    case kTextCheckingFileExists:
-        checkedFile_ = extra;
-        break;
-    case kTextInstalledFileMissing:
-        Decide(checkedFile_, FileDecision::Missing);
-        break;
-    case kTextFileToWriteMissingSkipped:
-        Decide(extra, FileDecision::Missing);
-        break;
-    case kTextInstalledFileNewer:
-    case kTextInstalledFileSameVersion:
-        Decide(extra, FileDecision::LeftAlone);
-        break;
-    case kTextCustomizedFileFound:
-        Decide(extra, FileDecision::KeptCustomized);
-        break;
-    case kTextFileUpdated:
-        Decide(extra, FileDecision::Replaced);
-        break;
-    case kTextFileNotCopied:
-    case kTextFileNotRemoved:
-        Decide(extra, FileDecision::NotReplaced);
-        break;
-    default:
-        break;
-    }
 }
 
 void CUnattendedOwner::RunEvent(const TupRunEvent& event) {
@@ -125,6 +90,9 @@ void CUnattendedOwner::RunEvent(const TupRunEvent& event) {
         break;
     case TupRunEvent::Kind::ListValueWritten:
         listValues_.push_back(event);
+        break;
+    case TupRunEvent::Kind::FileDecided:
+        Decide(event);
         break;
     }
 }

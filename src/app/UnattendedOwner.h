@@ -15,10 +15,8 @@ class IClock;
 }
 
 // What the run did with one file.
-enum class FileDecision { Replaced, KeptCustomized, LeftAlone, Missing, NotReplaced };
-
 struct FileOutcome {
-    std::wstring path;  // the installed file, or the package file where only that is known
+    std::wstring path;  // the installed file
     FileDecision decision;
     std::wstring module;  // the package module whose file it is
     // A preview's view: the file's version (or "md5 ..." digest) now and after the update, and
@@ -26,6 +24,7 @@ struct FileOutcome {
     std::wstring before;
     std::wstring after;
     bool changed = false;
+    std::wstring packagePath;  // its package file, below the package folder
 };
 
 const wchar_t* FileDecisionName(FileDecision decision);
@@ -40,7 +39,6 @@ public:
     void AddStatusLine(const std::wstring& text, int stepProgress, int totalProgress) override;
     void SetCurrentAction(const std::wstring& text) override;
     int AskQuestion(const std::wstring& text, const std::wstring& caption, uint32_t style) override;
-    void Reported(uint32_t textId, const std::wstring& extra) override;
     void RunEvent(const TupRunEvent& event) override;
 
     // Every file the run decided about, in the order of its first decision; a later decision
@@ -56,7 +54,7 @@ public:
     const std::wstring& FailedStep() const { return failedStep_; }
 
 private:
-    void Decide(const std::wstring& path, FileDecision decision);
+    void Decide(const TupRunEvent& event);
 
     sys::IClock& clock_;
     Printer print_;
@@ -64,8 +62,6 @@ private:
     bool actionShown_ = false;
     uint64_t lastActionMs_ = 0;
     bool installationNotFound_ = false;
-    std::wstring checkedFile_;  // the package file whose existence is being checked
-    std::wstring module_;       // the module the run is at
     std::wstring failedStep_;
     std::vector<FileOutcome> files_;
     std::vector<std::wstring> stopped_;

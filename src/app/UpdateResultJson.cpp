@@ -33,6 +33,7 @@ Json FileJson(const UpdateResult& result, const FileOutcome& file) {
         json["todoFolder"] = Utf8(result.installFolder + L"_todo\\");
     }
     if (!file.module.empty()) json["module"] = Utf8(file.module);
+    if (!file.packagePath.empty()) json["packagePath"] = Utf8(file.packagePath);
     if (result.preview) {
         json["before"] = Utf8(file.before);
         json["after"] = Utf8(file.after);

@@ -118,6 +118,8 @@ public:
     // Tells a step to the wizard and/or the result log (kinds above); progress -1 = unchanged.
     void Report(int kind, uint32_t textId, int stepProgress, int totalProgress,
                 const std::wstring& extra = std::wstring());
+    // Tells the owner what became of a file of the module the run is at.
+    void TellFile(FileDecision decision, const std::wstring& packagePath, const std::wstring& installed);
     // Shows a text as the wizard's current action only: no status line, no result-log line.
     void ShowAction(uint32_t textId, const std::wstring& extra);
     // Opens the result log that reports of kinds 1 and 2 write to.
@@ -328,5 +330,6 @@ private:
     std::vector<std::wstring> servicesToStop_;  // rebuilt by every run
     bool serviceRetriesCancelled_ = false;      // never cleared
     bool runStarted_ = false;  // this run got past the installation checks
+    std::wstring currentModule_;  // short name of the updater the run is at
     bool runFailed_ = false;   // a run of this program start failed
 };

@@ -20,9 +20,6 @@ public:
     virtual int AskQuestion(const std::wstring& text, const std::wstring& caption,
                             uint32_t style) = 0;
 
-    // Every report by its text id and extra text, for an owner that keeps a record of the run.
-    virtual void Reported(uint32_t /*textId*/, const std::wstring& /*extra*/) {}
-
     // What the run did, for an owner that reports on it; the wizard ignores it.
     virtual void RunEvent(const TupRunEvent& /*event*/) {}
 };

@@ -50,10 +50,12 @@ void CTupManager::Report(int kind, uint32_t textId, int stepProgress, int totalP
         resultLog_->Add(L"%ls", line.c_str());  // never as the format: a % stays as it is
         resultLog_->Flush();
     }
-    if (owner_) {
-        owner_->SetCurrentAction(uiText + tail);
-        owner_->Reported(textId, extra);
-    }
+    if (owner_) owner_->SetCurrentAction(uiText + tail);
+}
+
+void CTupManager::TellFile(FileDecision decision, const std::wstring& packagePath,
+                           const std::wstring& installed) {
+    Tell(TupRunEvent::File(decision, currentModule_, packagePath, installed));
 }
 
 void CTupManager::ShowAction(uint32_t textId, const std::wstring& extra) {

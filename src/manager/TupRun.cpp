@@ -367,6 +367,7 @@ bool CTupManager::RunUpdaterStep(const UpdaterStepTexts& texts,
     for (int i = 1; i <= count; ++i) {
         const size_t index = static_cast<size_t>(i - 1);
         const std::wstring name = ShortName(index);
+        currentModule_ = name;
         Report(kReportBoth, texts.each, i * (100 / count), -1, name);
         const bool ok = ((*updaters_[index]).*operation)() != 0;
         Report(kReportBoth, ok ? texts.ok : texts.failed, -1, -1, name);
@@ -395,6 +396,7 @@ bool CTupManager::StageUpdaterFiles() {
         return false;
     }
     for (size_t index = 0; index < updaters_.size(); ++index) {
+        currentModule_ = ShortName(index);
         if (updaters_[index]->StageFiles()) continue;
         Report(kReportBoth, tav::kTextModuleUpdateFailed, -1, -1, ShortName(index));
         EndUpdaterStaging();
@@ -421,6 +423,7 @@ bool CTupManager::CheckUpdaterVersions() {
     for (int i = 1; i <= count; ++i) {
         const size_t index = static_cast<size_t>(i - 1);
         const std::wstring name = ShortName(index);
+        currentModule_ = name;
         Report(kReportBoth, kTextCheckingModuleVersions, i * (100 / count), -1, name);
         CTupModuleUpdater& updater = *updaters_[index];
         switch (updater.CheckVersions()) {

@@ -43,6 +43,10 @@ bool WaitUntilFree(const std::wstring& path) {
 
 }  // namespace
 
+void CTupModuleUpdater::TellLeftAlone(const CTupModuleFile& file) const {
+    if (manager_) manager_->TellFile(FileDecision::LeftAlone, file.UpdatePackageFile(), file.InstallationFile());
+}
+
 int CTupModuleUpdater::CheckFilesExist() {
     const std::wstring packageFolder = manager_ ? manager_->PackageFolder() : std::wstring();
     for (const CTupModuleFile& file : files_) {
@@ -55,6 +59,7 @@ int CTupModuleUpdater::CheckFilesExist() {
         }
         if (file.ExistenceCheckType() == 2 && !IsFile(file.InstallationFile())) {
             Report(tav::kTextInstalledFileMissing);
+            if (manager_) manager_->TellFile(FileDecision::Missing, file.UpdatePackageFile(), file.InstallationFile());
             failed = true;
         }
         if (failed) return 0;
@@ -95,9 +100,11 @@ int CTupModuleUpdater::CheckVersions() {
                 result = 0;
             } else if (installed > delivered) {
                 Report(tav::kTextInstalledFileNewer, name);
+                TellLeftAlone(file);
                 return 2;
             } else {
                 Report(tav::kTextInstalledFileSameVersion, name);
+                TellLeftAlone(file);
                 if (sameVersionConfirmed) {
                     result = 0;
                     Report(tav::kTextSameVersionReplaced);
@@ -111,6 +118,7 @@ int CTupModuleUpdater::CheckVersions() {
             if (installed == delivered) {
                 file.SetUpdateFile(0);
                 Report(tav::kTextInstalledFileSameVersion, name);
+                TellLeftAlone(file);
             } else {
                 Report(tav::kTextInstalledFileOlder, name);
                 result = 0;
@@ -131,7 +139,7 @@ int CTupModuleUpdater::CheckFilesWritable() {
         if (!fileSystem.GetAttributes(path, attributes) ||
             (attributes & sys::FileAttribute::Directory)) {
             if (type == 1 || type == 2) {
-                Report(tav::kTextFileToWriteMissingSkipped, path);
+                ReportFile(tav::kTextFileToWriteMissingSkipped, file, FileDecision::Missing);
                 continue;
             }
             Report(tav::kTextFileToWriteMissing, path);

@@ -61,7 +61,7 @@ int CTupModuleUpdater::StageFiles() {
         TupStaging::ClearName(files, staged);
         Report(tav::kTextUpdatingFile, installed);
         if (sourceThere) {
-            Report(tav::kTextFileNotCopied, installed);
+            ReportFile(tav::kTextFileNotCopied, file, FileDecision::NotReplaced);
         } else {
             Report(tav::kTextUpdatePackageFileMissing);
         }

@@ -76,7 +76,7 @@ bool CTupModuleUpdater::ReplaceFile(CTupModuleFile& file) const {
             Report(tav::kTextNoCustomizationCheckForType, installed);
             break;
         case CustomizationFound::Customized:
-            Report(tav::kTextCustomizedFileFound, installed, kReportBoth);
+            ReportFile(tav::kTextCustomizedFileFound, file, FileDecision::KeptCustomized, kReportBoth);
             KeepCustomizedFile(file);
             break;
         default:
@@ -100,15 +100,15 @@ bool CTupModuleUpdater::ReplaceFile(CTupModuleFile& file) const {
         StagedReplacement& staging = file.Staging();
         if (staging.staged && files.Move(installed + TupStaging::kSuffix, installed, false)) {
             staging.staged = false;
-            Report(tav::kTextFileUpdated, installed);
+            ReportFile(tav::kTextFileUpdated, file, FileDecision::Replaced);
             return true;
         }
         // A new file only, never through a link planted at its name.
         if (!files.CopyToNewFile(source, installed, std::wstring())) {
-            Report(tav::kTextFileNotCopied, installed);
+            ReportFile(tav::kTextFileNotCopied, file, FileDecision::NotReplaced);
             return false;
         }
-        Report(tav::kTextFileUpdated, installed);
+        ReportFile(tav::kTextFileUpdated, file, FileDecision::Replaced);
         return true;
     }
     if (file.UpdateConditionType() == 1 && installed.find(L'\\') == std::wstring::npos) {
@@ -125,24 +125,24 @@ bool CTupModuleUpdater::ReplaceFile(CTupModuleFile& file) const {
                                             : TupStaging::CopyIntoPlace(files, source, installed);
     switch (outcome) {
     case TupStaging::Outcome::Replaced:
-        Report(tav::kTextFileUpdated, installed);
+        ReportFile(tav::kTextFileUpdated, file, FileDecision::Replaced);
         return true;
     case TupStaging::Outcome::ReplacedBesideOld:
         Report(tav::kTextFileRenamedToOld, installed);
-        Report(tav::kTextFileUpdated, installed);
+        ReportFile(tav::kTextFileUpdated, file, FileDecision::Replaced);
         return true;
     case TupStaging::Outcome::OldNotMoved:
-        Report(tav::kTextFileNotRemoved, installed);
+        ReportFile(tav::kTextFileNotRemoved, file, FileDecision::NotReplaced);
         return false;
     case TupStaging::Outcome::NotPlacedOldAside:
         Report(tav::kTextFileRenamedToOld, installed);
-        Report(tav::kTextFileNotCopied, installed);
+        ReportFile(tav::kTextFileNotCopied, file, FileDecision::NotReplaced);
         return false;
     case TupStaging::Outcome::NotCopied:
     case TupStaging::Outcome::NotPlaced:
         break;
     }
-    Report(tav::kTextFileNotCopied, installed);
+    ReportFile(tav::kTextFileNotCopied, file, FileDecision::NotReplaced);
     return false;
 }
 

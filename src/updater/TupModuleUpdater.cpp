@@ -60,6 +60,12 @@ void CTupModuleUpdater::Report(uint32_t textId, const std::wstring& extra, int k
     if (manager_) manager_->Report(kind, textId, -1, -1, extra);
 }
 
+void CTupModuleUpdater::ReportFile(uint32_t textId, const CTupModuleFile& file, FileDecision decision,
+                                   int kind) const {
+    Report(textId, file.InstallationFile(), kind);
+    if (manager_) manager_->TellFile(decision, file.UpdatePackageFile(), file.InstallationFile());
+}
+
 int CTupModuleUpdater::RunAndWait(const std::wstring& commandLine, const std::wstring& parameters) {
     return LaunchProcess(commandLine, parameters, 1);
 }

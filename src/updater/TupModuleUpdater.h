@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "manager/TupRunEvent.h"
 #include "persist/PersistentObject.h"
 #include "system/Files.h"
 #include "updater/TupExecutableFile.h"
@@ -144,6 +145,12 @@ protected:
     // A report of kind 1 (result log) unless told otherwise, without progress values.
     void Report(uint32_t textId, const std::wstring& extra = std::wstring(), int kind = 1) const;
 
+    // Reports a result-log line about the file's installed path and tells the run what became
+    // of the file.
+    void ReportFile(uint32_t textId, const CTupModuleFile& file, FileDecision decision,
+                    int kind = 1) const;
+    // Tells the run that the installed file is kept, its version being newer or the same.
+    void TellLeftAlone(const CTupModuleFile& file) const;
     // Whether path exists and is a folder.
     bool FolderExists(const std::wstring& path) const;
     // Creates root + each missing prefix of relative (segments separated by backslashes);

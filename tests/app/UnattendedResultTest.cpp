@@ -41,38 +41,32 @@ protected:
     CUnattendedOwner owner{clock, [this](const std::wstring& line) { printed.push_back(line); }, 2};
 };
 
-TEST_F(UnattendedOwnerTest, EachFileKeepsItsLastDecision) {
-    const std::pair<uint32_t, const wchar_t*> reports[] = {
-        {kTextCheckingModuleFiles, L"Web"},
-        {kTextCheckingFileExists, L"web\\a.htm"},
-        {kTextFileExists, L"web\\a.htm"},
-        {kTextCheckingFileExists, L"bin\\gone.dll"},
-        {kTextInstalledFileMissing, L""},
-        {kTextInstalledFileNewer, L"bin\\new.dll"},
-        {kTextInstalledFileSameVersion, L"bin\\same.dll"},
-        {kTextFileToWriteMissingSkipped, L"C:\\Tav\\opt.cfg"},
-        {kTextCustomizedFileFound, L"C:\\Tav\\web\\a.htm"},
-        {kTextFileUpdated, L"C:\\Tav\\web\\a.htm"},
-        {kTextUpdatingModule, L"Kernel"},
-        {kTextFileUpdated, L"C:\\Tav\\Qelsrv.exe"},
-        {kTextFileNotCopied, L"C:\\Tav\\locked.dll"},
+TEST_F(UnattendedOwnerTest, EachFileKeepsItsLastDecisionAndTheModuleOfItsFirst) {
+    using D = FileDecision;
+    const std::tuple<D, const wchar_t*, const wchar_t*> decided[] = {
+        {D::Missing, L"Web", L"C:\\Tav\\bin\\gone.dll"},
+        {D::LeftAlone, L"Web", L"C:\\Tav\\bin\\new.dll"},
+        {D::KeptCustomized, L"Web", L"C:\\Tav\\web\\a.htm"},
+        {D::Replaced, L"Kernel", L"C:\\Tav\\web\\a.htm"},
+        {D::LeftAlone, L"Kernel", L"C:\\Tav\\Qelsrv.exe"},
+        {D::Replaced, L"Kernel", L"C:\\Tav\\Qelsrv.exe"},
+        {D::NotReplaced, L"Kernel", L"C:\\Tav\\locked.dll"},
     };
-    for (const auto& [id, extra] : reports) owner.Reported(id, extra);
-    const std::vector<std::pair<std::wstring, FileDecision>> expected = {
-        {L"bin\\gone.dll", FileDecision::Missing},
-        {L"bin\\new.dll", FileDecision::LeftAlone},
-        {L"bin\\same.dll", FileDecision::LeftAlone},
-        {L"C:\\Tav\\opt.cfg", FileDecision::Missing},
-        {L"C:\\Tav\\web\\a.htm", FileDecision::KeptCustomized},
-        {L"C:\\Tav\\Qelsrv.exe", FileDecision::Replaced},
-        {L"C:\\Tav\\locked.dll", FileDecision::NotReplaced},
+    for (const auto& [decision, module, path] : decided) {
+        owner.RunEvent(TupRunEvent::File(decision, module, L"pkg\\x", path));
+    }
+    const std::vector<std::tuple<std::wstring, D, std::wstring>> expected = {
+        {L"C:\\Tav\\bin\\gone.dll", D::Missing, L"Web"},
+        {L"C:\\Tav\\bin\\new.dll", D::LeftAlone, L"Web"},
+        // The kept copy stays the news about a customized file that was then replaced.
+        {L"C:\\Tav\\web\\a.htm", D::KeptCustomized, L"Web"},
+        {L"C:\\Tav\\Qelsrv.exe", D::Replaced, L"Kernel"},
+        {L"C:\\Tav\\locked.dll", D::NotReplaced, L"Kernel"},
     };
-    std::vector<std::pair<std::wstring, FileDecision>> seen;
-    for (const FileOutcome& file : owner.Files()) seen.emplace_back(file.path, file.decision);
+    std::vector<std::tuple<std::wstring, D, std::wstring>> seen;
+    for (const FileOutcome& file : owner.Files()) seen.emplace_back(file.path, file.decision, file.module);
     EXPECT_EQ(expected, seen);
-    // Each file belongs to the module the run was at when it first decided about it.
-    EXPECT_EQ(L"Web", owner.Files()[4].module);
-    EXPECT_EQ(L"Kernel", owner.Files()[5].module);
+    EXPECT_EQ(L"pkg\\x", owner.Files()[0].packagePath);
 }
 
 TEST_F(UnattendedOwnerTest, TheRunsEventsAreCollectedAndTheFirstFailedStepKept) {
