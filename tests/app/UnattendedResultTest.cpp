@@ -1,7 +1,7 @@
 // What an unattended update notes of its run: each file's decision from the reports, the
 // services, the throttled current action, the service retries, and the JSON of the result with
 // each type of registry data.
-#include "app/UnattendedApply.h"
+#include "app/unattended/UnattendedApply.h"
 
 #include <algorithm>
 #include <iterator>
@@ -9,8 +9,8 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "app/UpdatePreview.h"
-#include "app/UpdateResultJson.h"
+#include "app/unattended/UpdatePreview.h"
+#include "app/unattended/UpdateResultJson.h"
 #include "app/lang/TextIds.h"
 #include "fakes/ResultSchema.h"
 #include "fakes/FakeMachine.h"

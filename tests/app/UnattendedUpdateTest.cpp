@@ -1,6 +1,6 @@
 // The unattended update: the options that stand for the wizard's windows, how each question is
 // answered or refused, and the exit code of each way the flow ends, over the wizard's own flow.
-#include "app/UnattendedUpdate.h"
+#include "app/unattended/UnattendedUpdate.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The preview's printed plan, its JSON and detection's answer for each way a run can end.
-#include "app/UpdatePreview.h"
+#include "app/unattended/UpdatePreview.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -9,8 +9,8 @@
 #include <iterator>
 #include <map>
 
-#include "app/UnattendedUpdate.h"
-#include "app/UpdateResultJson.h"
+#include "app/unattended/UnattendedUpdate.h"
+#include "app/unattended/UpdateResultJson.h"
 #include "base/WideText.h"
 #include "fakes/FakeMachine.h"
 #include "fakes/ResultSchema.h"

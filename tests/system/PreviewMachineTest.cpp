@@ -1,6 +1,6 @@
 // The preview machine over the fake one: every change is noted and seen by later reads, and
 // nothing reaches the machine below; a file phase run on it decides as the real run does.
-#include "system/PreviewMachine.h"
+#include "system/changes/PreviewMachine.h"
 
 #include <gtest/gtest.h>
 

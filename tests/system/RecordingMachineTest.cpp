@@ -1,6 +1,6 @@
 // The recording machine over the fake one: every start and registry write reaches the machine
 // below and is noted, with the value it replaced.
-#include "system/RecordingMachine.h"
+#include "system/changes/RecordingMachine.h"
 
 #include <gtest/gtest.h>
 

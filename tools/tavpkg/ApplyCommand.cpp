@@ -1,9 +1,9 @@
 // tavpkg apply: the wizard's update without windows, for deployment tools.
 #include <iostream>
 
-#include "app/UnattendedApply.h"
-#include "app/UnattendedUpdate.h"
-#include "app/UpdateResultJson.h"
+#include "app/unattended/UnattendedApply.h"
+#include "app/unattended/UnattendedUpdate.h"
+#include "app/unattended/UpdateResultJson.h"
 #include "app/WizardFlow.h"
 #include "app/lang/StringBase.h"
 #include "base/WideText.h"

@@ -1,10 +1,10 @@
 // tavpkg preview: what the update would do to this server, before anything changes.
 #include <iostream>
 
-#include "app/UnattendedApply.h"
-#include "app/UnattendedUpdate.h"
-#include "app/UpdateResultJson.h"
-#include "app/UpdatePreview.h"
+#include "app/unattended/UnattendedApply.h"
+#include "app/unattended/UnattendedUpdate.h"
+#include "app/unattended/UpdateResultJson.h"
+#include "app/unattended/UpdatePreview.h"
 #include "base/WideText.h"
 #include "system/ResultFile.h"
 #include "tavpkg/Commands.h"

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "system/Machine.h"
-#include "system/RecordingMachine.h"
+#include "system/changes/ChangeNotes.h"
 
 namespace sys {
 
@@ -34,8 +34,8 @@ public:
 
     Machine& Get() { return machine_; }
 
-    std::vector<StartedProgram> Programs() const;
-    std::vector<WrittenValue> Values() const;
+    std::vector<StartedProgram> Programs() const { return notes_.Programs(); }
+    std::vector<WrittenValue> Values() const { return notes_.Values(); }
     // Every change kept back, in order, registry values and programs included.
     std::vector<PreviewChange> Changes() const;
 
@@ -69,9 +69,8 @@ private:
     std::unique_ptr<Shell> shell_;
     std::unique_ptr<Spooler> spooler_;
     std::unique_ptr<Certificates> certificates_;
+    CChangeNotes notes_;
     mutable std::mutex lock_;  // the worker notes while another thread may read
-    std::vector<StartedProgram> programs_;
-    std::vector<WrittenValue> values_;
     std::vector<PreviewChange> changes_;
 };
 

@@ -1,5 +1,5 @@
 // Options of an unattended update and the answers they give.
-#include "app/UnattendedAnswers.h"
+#include "app/unattended/UnattendedAnswers.h"
 
 #include <cwchar>
 

@@ -1,7 +1,7 @@
 // The preview's plan and detection's answer, from the result of an update kept back.
-#include "app/UpdatePreview.h"
+#include "app/unattended/UpdatePreview.h"
 
-#include "app/UnattendedUpdate.h"
+#include "app/unattended/UnattendedUpdate.h"
 #include "base/WideText.h"
 #include "system/RegistryData.h"
 

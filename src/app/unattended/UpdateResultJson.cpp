@@ -1,5 +1,5 @@
 // The result of an unattended update, a preview or a detection as JSON.
-#include "app/UpdateResultJson.h"
+#include "app/unattended/UpdateResultJson.h"
 
 #include <cmath>
 

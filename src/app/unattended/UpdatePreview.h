@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/UnattendedApply.h"
+#include "app/unattended/UnattendedApply.h"
 
 // The plan, one line each, ending with the count line (and the step and reason of a run that
 // would fail or be refused).

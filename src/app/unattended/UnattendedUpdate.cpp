@@ -1,5 +1,5 @@
 // The unattended update's flow: the wizard's own models driven by answers.
-#include "app/UnattendedUpdate.h"
+#include "app/unattended/UnattendedUpdate.h"
 
 #include "app/WizardFlow.h"
 #include "app/lang/StringBase.h"

@@ -1,6 +1,6 @@
 // The preview machine: its smaller parts (services, programs, processes, versions, shell,
 // spooler, certificate component) and the notes of every change kept back.
-#include "system/PreviewMachine.h"
+#include "system/changes/PreviewMachine.h"
 
 #include <algorithm>
 #include <set>
@@ -339,30 +339,18 @@ CPreviewMachine::~CPreviewMachine() = default;
 bool CPreviewMachine::WouldChangeFile(const std::wstring& path) { return files_->WouldChange(path); }
 
 void CPreviewMachine::Note(StartedProgram program) {
-    std::lock_guard<std::mutex> guard(lock_);
-    changes_.push_back({L"start program", program.program, program.commandLine});
-    programs_.push_back(std::move(program));
+    NoteChange({L"start program", program.program, program.commandLine});
+    notes_.Note(std::move(program));
 }
 
 void CPreviewMachine::Note(WrittenValue value) {
-    std::lock_guard<std::mutex> guard(lock_);
-    changes_.push_back({L"write registry value", value.key, value.name});
-    values_.push_back(std::move(value));
+    NoteChange({L"write registry value", value.key, value.name});
+    notes_.Note(std::move(value));
 }
 
 void CPreviewMachine::NoteChange(PreviewChange change) {
     std::lock_guard<std::mutex> guard(lock_);
     changes_.push_back(std::move(change));
-}
-
-std::vector<StartedProgram> CPreviewMachine::Programs() const {
-    std::lock_guard<std::mutex> guard(lock_);
-    return programs_;
-}
-
-std::vector<WrittenValue> CPreviewMachine::Values() const {
-    std::lock_guard<std::mutex> guard(lock_);
-    return values_;
 }
 
 std::vector<PreviewChange> CPreviewMachine::Changes() const {

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "base/WideText.h"
-#include "system/PreviewMachine.h"
+#include "system/changes/PreviewMachine.h"
 
 namespace sys {
 
@@ -71,18 +71,8 @@ public:
 
     bool SetValue(const std::wstring& name, uint32_t type, const uint8_t* data,
                   size_t bytes) override {
-        WrittenValue written;
-        written.key = std::wstring(RegistryRootName(root_)) + L"\\" + path_;
-        written.view = view_;
-        written.name = name;
-        written.type = type;
-        if (data) written.data.assign(data, data + bytes);
-        for (const RegistryValue& value : Values(kNameChars, kDataBytes)) {
-            if (!tav::FoldEquals(value.name, name)) continue;
-            written.replaced = true;
-            written.previousType = value.type;
-            written.previousData = value.data;
-        }
+        WrittenValue written =
+            NoteOfWrite(root_, path_, view_, name, type, data, bytes, Values(kNameChars, kDataBytes));
         written.written = true;
         {
             std::lock_guard<std::mutex> guard(registry_.mutex_);

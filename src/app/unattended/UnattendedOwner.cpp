@@ -1,5 +1,5 @@
 // The console side of an unattended update.
-#include "app/UnattendedOwner.h"
+#include "app/unattended/UnattendedOwner.h"
 
 #include "app/lang/TextIds.h"
 #include "system/Clock.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/StartupChain.h"
-#include "app/UnattendedAnswers.h"
+#include "app/unattended/UnattendedAnswers.h"
 #include "app/WizardManager.h"
 
 class CStringBase;

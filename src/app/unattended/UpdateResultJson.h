@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "app/UnattendedApply.h"
-#include "app/UpdatePreview.h"
+#include "app/unattended/UnattendedApply.h"
+#include "app/unattended/UpdatePreview.h"
 
 // Raised when a field changes its meaning or goes away; new fields keep the version.
 constexpr int kResultSchemaVersion = 1;

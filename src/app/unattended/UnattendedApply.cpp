@@ -1,11 +1,11 @@
 // The unattended update on this machine, and its result.
-#include "app/UnattendedApply.h"
+#include "app/unattended/UnattendedApply.h"
 
 #include <algorithm>
 #include <optional>
 
 #include "app/TupWizardManager.h"
-#include "app/UnattendedUpdate.h"
+#include "app/unattended/UnattendedUpdate.h"
 #include "app/lang/StringBase.h"
 #include "app/lang/TextIds.h"
 #include "base/WideText.h"

@@ -2,7 +2,7 @@
 #include <algorithm>
 
 #include "base/WideText.h"
-#include "system/PreviewMachine.h"
+#include "system/changes/PreviewMachine.h"
 
 namespace sys {
 

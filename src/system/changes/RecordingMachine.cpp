@@ -1,23 +1,9 @@
 // The recording machine: notes starts and registry writes, then passes them on.
-#include "system/RecordingMachine.h"
+#include "system/changes/RecordingMachine.h"
 
 #include "base/WideText.h"
 
 namespace sys {
-
-const wchar_t* RegistryRootName(RegistryRoot root) {
-    switch (root) {
-    case RegistryRoot::ClassesRoot:
-        return L"HKEY_CLASSES_ROOT";
-    case RegistryRoot::CurrentUser:
-        return L"HKEY_CURRENT_USER";
-    case RegistryRoot::LocalMachine:
-        return L"HKEY_LOCAL_MACHINE";
-    case RegistryRoot::Users:
-        return L"HKEY_USERS";
-    }
-    return L"";
-}
 
 class CRecordingMachine::Launcher final : public ILauncher {
 public:
@@ -26,7 +12,7 @@ public:
     bool Run(const std::wstring& program, const std::wstring& commandLine, bool wait,
              uint32_t* exitCode) override {
         const bool started = below_.Run(program, commandLine, wait, exitCode);
-        owner_.Note(StartedProgram{program, commandLine, wait, started});
+        owner_.Notes().Note(StartedProgram{program, commandLine, wait, started});
         return started;
     }
 
@@ -54,35 +40,25 @@ public:
     }
     bool SetValue(const std::wstring& name, uint32_t type, const uint8_t* data,
                   size_t bytes) override {
-        WrittenValue written;
-        written.key = std::wstring(RegistryRootName(root_)) + L"\\" + path_;
-        written.view = view_;
-        written.name = name;
-        written.type = type;
-        if (data) written.data.assign(data, data + bytes);
-        FindPrevious(written);
+        WrittenValue written = NoteOfWrite(root_, path_, view_, name, type, data, bytes, ValuesBefore());
         const bool ok = below_->SetValue(name, type, data, bytes);
         written.written = ok;
-        owner_.Note(std::move(written));
+        owner_.Notes().Note(std::move(written));
         return ok;
     }
 
 private:
-    // The value of that name before the write, read through a key of its own: the caller's
-    // may be open for writing only.
-    void FindPrevious(WrittenValue& written) {
+    // The key's values before the write, read through a key of its own: the caller's may be
+    // open for writing only.
+    std::vector<RegistryValue> ValuesBefore() {
         constexpr size_t kNameChars = 16384;
         constexpr size_t kDataBytes = 1 << 20;
+        std::vector<RegistryValue> values;
         const std::unique_ptr<IRegistryKey> key = registry_.OpenKey(root_, path_, view_, RegistryAccess::Read);
-        if (!key) return;
+        if (!key) return values;
         RegistryValue value;
-        for (uint32_t i = 0; key->EnumValue(i, kNameChars, kDataBytes, value); ++i) {
-            if (!tav::FoldEquals(value.name, written.name)) continue;
-            written.replaced = true;
-            written.previousType = value.type;
-            written.previousData = value.data;
-            return;
-        }
+        for (uint32_t i = 0; key->EnumValue(i, kNameChars, kDataBytes, value); ++i) values.push_back(value);
+        return values;
     }
 
     CRecordingMachine& owner_;
@@ -128,25 +104,5 @@ CRecordingMachine::CRecordingMachine(Machine& below)
 }
 
 CRecordingMachine::~CRecordingMachine() = default;
-
-void CRecordingMachine::Note(StartedProgram program) {
-    std::lock_guard<std::mutex> guard(lock_);
-    programs_.push_back(std::move(program));
-}
-
-void CRecordingMachine::Note(WrittenValue value) {
-    std::lock_guard<std::mutex> guard(lock_);
-    values_.push_back(std::move(value));
-}
-
-std::vector<StartedProgram> CRecordingMachine::Programs() const {
-    std::lock_guard<std::mutex> guard(lock_);
-    return programs_;
-}
-
-std::vector<WrittenValue> CRecordingMachine::Values() const {
-    std::lock_guard<std::mutex> guard(lock_);
-    return values_;
-}
 
 }  // namespace sys

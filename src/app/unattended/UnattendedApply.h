@@ -1,16 +1,16 @@
 // The unattended update of a package folder on this machine, from the update lock to the
-// result a deployment tool reads (written as JSON by app/UpdateResultJson.h).
+// result a deployment tool reads (written as JSON by app/unattended/UpdateResultJson.h).
 #pragma once
 
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "app/UnattendedAnswers.h"
-#include "app/UnattendedOwner.h"
+#include "app/unattended/UnattendedAnswers.h"
+#include "app/unattended/UnattendedOwner.h"
 #include "manager/TupRunRecord.h"
-#include "system/PreviewMachine.h"
-#include "system/RecordingMachine.h"
+#include "system/changes/PreviewMachine.h"
+#include "system/changes/RecordingMachine.h"
 
 // What an unattended update did, for the deployment tool.
 struct UpdateResult {
