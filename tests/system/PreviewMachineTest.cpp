@@ -146,6 +146,25 @@ TEST_F(PreviewMachineTest, FileChangesAreSeenByLaterReadsAndKeptFromTheFilesBelo
     ExpectUntouched();
 }
 
+TEST_F(PreviewMachineTest, ASwapIsOneChangeThatLeavesTheOldFileInTheBackup) {
+    EXPECT_TRUE(files.Copy(L"C:\\Update\\package\\a.dll", L"C:\\TAV\\a.dll.tup~new", true));
+    ASSERT_EQ(sys::CreateFolderResult::Created, files.CreateFolder(L"C:\\TAV\\_TupBkp"));
+    EXPECT_EQ(sys::SwapResult::Refused, files.Swap(L"C:\\TAV\\a.dll", L"C:\\TAV\\a.dll.tup~new", L"C:\\TAV\\ro.dll"));
+    EXPECT_EQ(sys::SwapResult::Swapped,
+              files.Swap(L"C:\\TAV\\a.dll", L"C:\\TAV\\a.dll.tup~new", L"C:\\TAV\\_TupBkp\\a.dll"));
+    EXPECT_EQ("new a", Read(files, L"C:\\TAV\\a.dll"));
+    EXPECT_EQ("old a", Read(files, L"C:\\TAV\\_TupBkp\\a.dll"));
+    EXPECT_FALSE(sys::IsExistingFile(files, L"C:\\TAV\\a.dll.tup~new"));
+    sys::FileFacts facts;
+    ASSERT_TRUE(files.GetFacts(L"C:\\TAV\\a.dll", facts));
+    EXPECT_EQ(5u, facts.size);
+    const std::vector<sys::PreviewChange> changes = preview.Changes();
+    ASSERT_EQ(3u, changes.size());
+    EXPECT_EQ(L"replace, old kept in the backup", changes[2].what);
+    EXPECT_EQ(L"C:\\TAV\\a.dll", changes[2].subject);
+    ExpectUntouched();
+}
+
 TEST_F(PreviewMachineTest, RegistryServicesProgramsAndComponentsAreKeptBackAndReadBack) {
     sys::Machine& machine = preview.Get();
     // A value written is read back, with the value it replaced noted; a new key is listed.
