@@ -28,21 +28,32 @@ struct TupRunEvent {
     std::wstring module;
     FileDecision decision = FileDecision::Replaced;
 
-    static TupRunEvent NothingInstalled() { return {Kind::NothingInstalled, 0, {}, {}, false}; }
+    static TupRunEvent NothingInstalled() { return Make(Kind::NothingInstalled, {}, {}); }
     static TupRunEvent StepFailed(uint32_t textId, std::wstring text) {
-        return {Kind::StepFailed, textId, std::move(text), {}, false};
+        TupRunEvent event = Make(Kind::StepFailed, std::move(text), {});
+        event.textId = textId;
+        return event;
     }
-    static TupRunEvent Service(Kind kind, std::wstring name) {
-        return {kind, 0, std::move(name), {}, false};
-    }
+    static TupRunEvent Service(Kind kind, std::wstring name) { return Make(kind, std::move(name), {}); }
     static TupRunEvent ListValue(std::wstring key, std::wstring name, bool view64) {
-        return {Kind::ListValueWritten, 0, std::move(key), std::move(name), view64};
+        TupRunEvent event = Make(Kind::ListValueWritten, std::move(key), std::move(name));
+        event.view64 = view64;
+        return event;
     }
     static TupRunEvent File(FileDecision decision, std::wstring module, std::wstring packagePath,
                             std::wstring installed) {
-        TupRunEvent event{Kind::FileDecided, 0, std::move(installed), std::move(packagePath), false};
+        TupRunEvent event = Make(Kind::FileDecided, std::move(installed), std::move(packagePath));
         event.module = std::move(module);
         event.decision = decision;
+        return event;
+    }
+
+private:
+    static TupRunEvent Make(Kind kind, std::wstring subject, std::wstring detail) {
+        TupRunEvent event;
+        event.kind = kind;
+        event.subject = std::move(subject);
+        event.detail = std::move(detail);
         return event;
     }
 };
