@@ -116,8 +116,8 @@ TEST(UpdateResultJsonTest, HoldsEveryPartWithTextsEscapedAndMeetsTheSchema) {
     result.reason = L"the \"update\" failed\n";
     result.failedStep = L"Tarnova server: files not replaced";
     result.installFolder = L"C:\\Tav\\";
-    result.files = {{L"C:\\Tav\\a.htm", FileDecision::KeptCustomized, L"", L"", L"", false},
-                    {L"bin\\b.dll", FileDecision::LeftAlone, L"Web", L"", L"", false}};
+    result.files = {{L"C:\\Tav\\a.htm", FileDecision::KeptCustomized, L"", L"", L"", false, L""},
+                    {L"bin\\b.dll", FileDecision::LeftAlone, L"Web", L"", L"", false, L""}};
     result.servicesStopped = {L"W3SVC", L"TavSvc"};
     result.programs = {{L"C:\\Tav\\x.exe", L"\"C:\\Tav\\x.exe\" /r", true, true}};
     result.values = {Value(sys::RegType::Dword, {1, 0, 0, 0})};

@@ -70,7 +70,9 @@ TEST(TupFileStagingTest, EveryWayASwapCanGoEndsAsTheCopyDidWithTheSameReports) {
         for (const auto& [name, installed] : StagingRun::kFiles) {
             EXPECT_EQ("new " + tav::ToUtf8(name), run.files.Read(installed)) << tav::ToUtf8(name);
             EXPECT_FALSE(run.files.Exists(installed + kSuffix)) << tav::ToUtf8(name);
-            if (name != L"added.dll") EXPECT_EQ(copied.files.Read(backup + name), run.files.Read(backup + name));
+            if (name != L"added.dll") {
+                EXPECT_EQ(copied.files.Read(backup + name), run.files.Read(backup + name));
+            }
         }
         std::vector<std::wstring> expected = copied.files.List(backup), found = run.files.List(backup);
         std::sort(expected.begin(), expected.end());
@@ -129,7 +131,9 @@ TEST(TupFileStagingTest, AStagingThatFailsReportsTheFileAndLeavesNothingStaged) 
         EXPECT_EQ(c.expected, Reports(seen.end() - static_cast<std::ptrdiff_t>(c.expected.size()), seen.end()));
         for (const auto& [name, installed] : StagingRun::kFiles) {
             EXPECT_FALSE(run.files.Exists(installed + kSuffix)) << tav::ToUtf8(name);
-            if (name != L"added.dll") EXPECT_EQ("old " + tav::ToUtf8(name), run.files.Read(installed));
+            if (name != L"added.dll") {
+                EXPECT_EQ("old " + tav::ToUtf8(name), run.files.Read(installed));
+            }
         }
     }
 }
