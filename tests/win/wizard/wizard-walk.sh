@@ -241,6 +241,8 @@ wine reg add 'HKLM\SOFTWARE\Kelmark\Tav' /v TavLanguage /d "$L" /f /reg:32 >/dev
 start_wizard
 driver answer 1 20000 >/dev/null || fail "second start: no prerequisite question"
 driver wait-dialog 1005 20000 >/dev/null || fail "second start: no wizard"
+# The page's texts follow the dialog's first appearance.
+driver wait-text --dialog 1005 1002 "$(lang 53000 "$L")" 5000 >/dev/null
 expect "stored language" "$(text_of 1005 1005)" "$L_name"
 expect "stored language texts" "$(text_of 1005 1002)" "$(lang 53000 "$L")"
 driver click --dialog 1005 1001 >/dev/null
