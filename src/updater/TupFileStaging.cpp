@@ -21,11 +21,14 @@ bool CTupModuleUpdater::WantsStaging(const CTupModuleFile& file) const {
     return FolderExists(installed.substr(0, slash));
 }
 
-void CTupModuleUpdater::PlanStaging(std::vector<std::wstring>& paths, uint64_t& bytes) const {
+void CTupModuleUpdater::PlanStaging(std::vector<std::wstring>& paths, uint64_t& bytes) {
     sys::IFiles& files = FileSystem();
     const std::wstring packageFolder = manager_ ? manager_->PackageFolder() : std::wstring();
-    for (const CTupModuleFile& file : files_) {
+    for (CTupModuleFile& file : files_) {
+        StagedReplacement& staging = file.Staging();
+        staging = StagedReplacement();
         if (!WantsStaging(file)) continue;
+        staging.planned = true;
         sys::FileFacts source;
         if (files.GetFacts(packageFolder + file.UpdatePackageFile(), source)) bytes += source.size;
         paths.push_back(file.InstallationFile() + TupStaging::kSuffix);
@@ -37,30 +40,29 @@ int CTupModuleUpdater::StageFiles() {
     const std::wstring packageFolder = manager_ ? manager_->PackageFolder() : std::wstring();
     for (CTupModuleFile& file : files_) {
         StagedReplacement& staging = file.Staging();
-        staging = StagedReplacement();
-        if (!WantsStaging(file)) continue;
+        if (!staging.planned) continue;
         const std::wstring& installed = file.InstallationFile();
         const std::wstring source = packageFolder + file.UpdatePackageFile();
         if (manager_) manager_->ShowAction(tav::kTextUpdatingFile, installed);
 
         sys::FileFacts facts;
-        if (files.GetFacts(installed, facts) && !(facts.attributes & sys::FileAttribute::Directory) &&
-            WantsCustomizationCheck(file)) {
+        if (WantsCustomizationCheck(file) && files.GetFacts(installed, facts) &&
+            !(facts.attributes & sys::FileAttribute::Directory)) {
             staging.looked = true;
             staging.lookedFacts = facts;
             staging.customization = CheckCustomization(installed);
         }
 
+        // Whatever an earlier, interrupted run left at the staged name goes first.
         const std::wstring staged = installed + TupStaging::kSuffix;
-        const bool sourceThere = sys::IsExistingFile(files, source);
-        if (sourceThere && TupStaging::ClearName(files, staged) &&
-            files.CopyToNewFile(source, staged, std::wstring())) {
+        if (files.CopyToNewFile(source, staged, std::wstring()) ||
+            (TupStaging::ClearName(files, staged) && files.CopyToNewFile(source, staged, std::wstring()))) {
             staging.staged = true;
             continue;
         }
         TupStaging::ClearName(files, staged);
         Report(tav::kTextUpdatingFile, installed);
-        if (sourceThere) {
+        if (sys::IsExistingFile(files, source)) {
             ReportFile(tav::kTextFileNotCopied, file, FileDecision::NotReplaced);
         } else {
             Report(tav::kTextUpdatePackageFileMissing);

@@ -14,6 +14,7 @@ enum class CustomizationFound { NotLooked, Unchanged, Customized, NoCheckForType
 // Run-time state of a file whose new version is copied beside the installed one while the
 // services still run and swapped in while they are down.
 struct StagedReplacement {
+    bool planned = false;         // the file is to be staged, its package file being there
     bool staged = false;          // the new file lies at the installed path + the staging ending
     bool looked = false;          // the installed file was checked before the services stopped
     sys::FileFacts lookedFacts;   // ... and was like this then

@@ -68,8 +68,9 @@ public:
 
     // Staging, while the services still run: the files that will be staged (the new file
     // beside an installed one, or in an existing folder) are added to paths, and the bytes
-    // their copies take to bytes.
-    void PlanStaging(std::vector<std::wstring>& paths, uint64_t& bytes) const;
+    // their copies take to bytes. A file whose package file is missing is planned too: staging
+    // it fails the run before anything stops.
+    void PlanStaging(std::vector<std::wstring>& paths, uint64_t& bytes);
     // Copies every planned file beside its target and checks the installed files for
     // customization; 0, with the failing file reported and nothing staged left, when a
     // package file is missing or cannot be copied.

@@ -32,11 +32,20 @@ struct StagingRun {
         files.AddFolder(world.manager->BackupFolder());
     }
 
+    // Staging as the run drives it before the stop.
+    int Stage() {
+        std::vector<std::wstring> paths;
+        uint64_t bytes = 0;
+        world.updater.PlanStaging(paths, bytes);
+        EXPECT_EQ(kFiles.size(), paths.size());
+        return world.updater.StageFiles();
+    }
+
     // The backup and file steps as the run drives them after the stop; between runs while the
     // services would still run, after staging.
     Reports Run(bool staged, const std::function<void()>& beforeStop = [] {}) {
         if (staged) {
-            EXPECT_EQ(1, world.updater.StageFiles());
+            EXPECT_EQ(1, Stage());
             // Staging shows each file as the current action, and nothing more.
             EXPECT_EQ(kFiles.size(), world.TakeReports().size());
         }
@@ -124,7 +133,7 @@ TEST(TupFileStagingTest, AStagingThatFailsReportsTheFileAndLeavesNothingStaged) 
         SCOPED_TRACE(c.name);
         StagingRun run;
         c.arrange(run);
-        EXPECT_EQ(0, run.world.updater.StageFiles());
+        EXPECT_EQ(0, run.Stage());
         // The current actions of the files staged so far come first.
         const Reports seen = run.world.TakeReports();
         ASSERT_GE(seen.size(), c.expected.size());

@@ -181,12 +181,21 @@ bool Win32Files::CopyToNewFile(const std::wstring& from, const std::wstring& to,
                                       CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!made.IsOpen()) return false;
     // What was opened must be the name below within, with no link or junction on the way.
-    const std::wstring root = FinalFolderPath(folder);
+    // The folder's own final path is looked up once for a run of copies into it; what decides
+    // is still the final path of each file made.
+    thread_local std::wstring lastFolder, lastRoot;
+    if (lastFolder.empty() || !SameName(lastFolder, folder)) {
+        lastRoot = FinalFolderPath(folder);
+        lastFolder = lastRoot.empty() ? std::wstring() : folder;
+    }
+    const std::wstring root = lastRoot;
     if (root.empty() || !SameName(FinalPath(made.Get()), root + target.substr(folder.size()))) {
         DeleteByHandle(made.Get());
         return false;
     }
-    std::vector<char> buffer(1 << 20);
+    // One buffer for every copy of the thread: a fresh megabyte a file costs more than a small
+    // file's copy.
+    thread_local std::vector<char> buffer(1 << 20);
     for (;;) {
         DWORD read = 0;
         if (!ReadFile(source.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr) ||
