@@ -151,3 +151,11 @@ std::wstring EmbeddingsOpenAt(const std::wstring& text, size_t at) {
     }
     return open;
 }
+
+std::wstring WithoutDirectionalMarks(const std::wstring& text) {
+    std::wstring bare;
+    for (wchar_t c : text) {
+        if (c < kLeftToRightEmbedding || c > kRightToLeftOverride) bare += c;
+    }
+    return bare;
+}

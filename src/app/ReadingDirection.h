@@ -29,3 +29,6 @@ std::wstring MarkLeftToRightRuns(const std::wstring& line);
 // its line, in the order they were opened: what a part of the line drawn on its own (a line an
 // edit box wrapped) puts before itself to keep the direction it has inside the whole line.
 std::wstring EmbeddingsOpenAt(const std::wstring& text, size_t at);
+
+// The text without embedding, override and pop marks: a run whose direction is already decided.
+std::wstring WithoutDirectionalMarks(const std::wstring& text);

@@ -68,6 +68,7 @@ TEST(ReadingDirectionTest, AWrappedPartOfALineGoesOnInTheDirectionsStillOpen) {
         {0, L""}, {2, L"["}, {5, L"[{"}, {9, L"["}, {12, L""}, {14, L""}, {15, L"["}, {100, L""},
     };
     for (const auto& [at, open] : cases) EXPECT_EQ(open, Visible(EmbeddingsOpenAt(text, at))) << at;
+    EXPECT_EQ(L"x C:\\A y\r\nz", WithoutDirectionalMarks(text));
 }
 
 }  // namespace

@@ -82,14 +82,24 @@ void DrawLine(HDC dc, const std::wstring& line, const RECT& area) {
         SCRIPT_STATE state{};
         state.uBidiLevel = run.level;
         SCRIPT_CONTROL control{};
+        // The run's level is decided: its marks go (a mark after a blank takes the blank's width
+        // away under Wine).
+        const std::wstring part = WithoutDirectionalMarks(line.substr(static_cast<size_t>(run.begin),
+                                                                      static_cast<size_t>(run.length)));
+        const auto length = static_cast<int>(part.size());
         SCRIPT_STRING_ANALYSIS analysis = nullptr;
-        if (FAILED(ScriptStringAnalyse(dc, line.c_str() + run.begin, run.length,
-                                       run.length * 3 / 2 + 16, -1, SSA_GLYPHS | SSA_FALLBACK | SSA_LINK,
-                                       -1, &control, &state, nullptr, nullptr, nullptr, &analysis))) {
+        if (part.empty() ||
+            FAILED(ScriptStringAnalyse(dc, part.c_str(), length, length * 3 / 2 + 16, -1,
+                                       SSA_GLYPHS | SSA_FALLBACK | SSA_LINK, -1, &control, &state,
+                                       nullptr, nullptr, nullptr, &analysis))) {
             continue;
         }
-        const SIZE* size = ScriptString_pSize(analysis);
-        shaped.push_back({analysis, size ? size->cx : 0});
+        // The sum of the characters' widths: the string's size leaves out blanks at its end.
+        std::vector<int> widths(part.size());
+        ScriptStringGetLogicalWidths(analysis, widths.data());
+        int runWidth = 0;
+        for (int w : widths) runWidth += w;
+        shaped.push_back({analysis, runWidth});
         width += shaped.back().width;
     }
     int x = area.right - width;
