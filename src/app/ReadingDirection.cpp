@@ -1,6 +1,7 @@
 // Reading direction of the wizard's languages and the marks of mixed lines.
 #include "app/ReadingDirection.h"
 
+#include <algorithm>
 #include <string_view>
 #include <vector>
 
@@ -13,6 +14,8 @@ namespace {
 constexpr wchar_t kLeftToRightOverride = 0x202D;
 constexpr wchar_t kRightToLeftEmbedding = 0x202B;
 constexpr wchar_t kPopDirectionalFormatting = 0x202C;
+constexpr wchar_t kLeftToRightEmbedding = 0x202A;
+constexpr wchar_t kRightToLeftOverride = 0x202E;
 
 bool IsRightToLeftCharacter(wchar_t c) {
     // Hebrew, Arabic, Syriac, Thaana and their presentation forms.
@@ -132,4 +135,27 @@ std::wstring TextForEditBox(const std::wstring& text, const std::wstring& langua
         if (line.empty()) return line;
         return kRightToLeftEmbedding + MarkLeftToRightRuns(line) + kPopDirectionalFormatting;
     });
+}
+
+std::wstring EmbeddingsOpenAt(const std::wstring& text, size_t at) {
+    at = std::min(at, text.size());
+    const size_t lineBreak = at == 0 ? std::wstring::npos : text.rfind(L'\n', at - 1);
+    std::wstring open;
+    for (size_t i = lineBreak == std::wstring::npos ? 0 : lineBreak + 1; i < at; ++i) {
+        const wchar_t c = text[i];
+        if (c >= kLeftToRightEmbedding && c <= kRightToLeftOverride && c != kPopDirectionalFormatting) {
+            open += c;
+        } else if (c == kPopDirectionalFormatting && !open.empty()) {
+            open.pop_back();
+        }
+    }
+    return open;
+}
+
+std::wstring WithoutDirectionalMarks(const std::wstring& text) {
+    std::wstring bare;
+    for (wchar_t c : text) {
+        if (c < kLeftToRightEmbedding || c > kRightToLeftOverride) bare += c;
+    }
+    return bare;
 }

@@ -24,3 +24,11 @@ std::wstring TextForEditBox(const std::wstring& text, const std::wstring& langua
 
 // One line (no line breaks) with its left-to-right runs marked.
 std::wstring MarkLeftToRightRuns(const std::wstring& line);
+
+// The embeddings and overrides still open at position at of the text, counted from the start of
+// its line, in the order they were opened: what a part of the line drawn on its own (a line an
+// edit box wrapped) puts before itself to keep the direction it has inside the whole line.
+std::wstring EmbeddingsOpenAt(const std::wstring& text, size_t at);
+
+// The text without embedding, override and pop marks: a run whose direction is already decided.
+std::wstring WithoutDirectionalMarks(const std::wstring& text);

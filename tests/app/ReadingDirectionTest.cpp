@@ -61,4 +61,14 @@ TEST(ReadingDirectionTest, OnlyRightToLeftLanguagesGetMarksLineByLine) {
     EXPECT_EQ(L"[\u0645: {C:\\X\\]]\r\n[    {Kernel]]\r\n\r\n[\u0645]", Visible(TextForEditBox(text, L"AR")));
 }
 
+TEST(ReadingDirectionTest, AWrappedPartOfALineGoesOnInTheDirectionsStillOpen) {
+    // "[x {C:\A] y]\r\n[z]": where the edit box may wrap, and what is open there.
+    const std::wstring text = L"\u202Bx \u202DC:\\A\u202C y\u202C\r\n\u202Bz\u202C";
+    const std::pair<size_t, std::wstring> cases[] = {
+        {0, L""}, {2, L"["}, {5, L"[{"}, {9, L"["}, {12, L""}, {14, L""}, {15, L"["}, {100, L""},
+    };
+    for (const auto& [at, open] : cases) EXPECT_EQ(open, Visible(EmbeddingsOpenAt(text, at))) << at;
+    EXPECT_EQ(L"x C:\\A y\r\nz", WithoutDirectionalMarks(text));
+}
+
 }  // namespace

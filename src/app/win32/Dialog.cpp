@@ -1,8 +1,12 @@
 // The dialog layer over Win32.
 #include "app/win32/Dialog.h"
 
+#include <commctrl.h>
+
 #include <utility>
 #include <vector>
+
+#include "app/win32/RightToLeftEdit.h"
 
 namespace app {
 
@@ -42,9 +46,6 @@ bool Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 namespace {
 
 constexpr LONG kRightToLeftStyles = WS_EX_LAYOUTRTL | WS_EX_RTLREADING;
-// An edit box is not mirrored (mirrored edit boxes misplace Latin runs inside Arabic lines):
-// it is aligned right, and its lines come embedded right to left (TextForEditBox). Extended
-// right-to-left styles on it cost its scroll bar under Wine.
 
 bool IsClass(HWND control, const wchar_t* name) {
     wchar_t found[16] = {};
@@ -61,26 +62,20 @@ LONG WithDirection(LONG exStyle, LONG styles, bool rightToLeft) {
     return rightToLeft ? exStyle | styles : exStyle & ~styles;
 }
 
-// An edit box's alignment is fixed when it is made: a new one with the other alignment takes
-// its place, its id, font, text and place in the tab order.
-void RemakeEdit(HWND dialog, HWND edit, const RECT& place, bool rightToLeft) {
-    const LONG oldStyle = GetWindowLongW(edit, GWL_STYLE);
-    const LONG style = rightToLeft ? ((oldStyle & ~ES_CENTER) | ES_RIGHT) : (oldStyle & ~ES_RIGHT);
-    const LONG exStyle = GetWindowLongW(edit, GWL_EXSTYLE) & ~kRightToLeftStyles;
-    if (style == oldStyle && exStyle == GetWindowLongW(edit, GWL_EXSTYLE)) return;
-    const int length = GetWindowTextLengthW(edit);
-    std::vector<wchar_t> text(static_cast<size_t>(length) + 1);
-    GetWindowTextW(edit, text.data(), length + 1);
-    HWND fresh = CreateWindowExW(exStyle, L"Edit", text.data(), static_cast<DWORD>(style), place.left,
-                                 place.top, place.right - place.left, place.bottom - place.top, dialog,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(GetDlgCtrlID(edit))),
-                                 CApplication::Instance(), nullptr);
-    if (!fresh) return;
-    // Made inside a mirrored dialog it would be mirrored too.
-    SetWindowLongW(fresh, GWL_EXSTYLE, exStyle);
-    SendMessageW(fresh, WM_SETFONT, SendMessageW(edit, WM_GETFONT, 0, 0), FALSE);
-    SetWindowPos(fresh, edit, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-    DestroyWindow(edit);
+// The extended style a control takes in a dialog of the direction. Edit boxes are not mirrored
+// (a mirrored edit box puts the pieces of a Latin run in reverse order) and draw their lines right
+// to left themselves (DrawLinesRightToLeft). Links are mirrored without the reading flag, which
+// they do not use, so that a link made in a mirrored dialog keeps its style and its frame (a
+// frame changed inside a mirrored dialog is misplaced under Wine). Pictures keep their direction
+// inside their place.
+LONG ControlExStyle(HWND control, bool rightToLeft) {
+    const LONG exStyle = GetWindowLongW(control, GWL_EXSTYLE);
+    if (IsClass(control, L"Edit")) return exStyle & ~kRightToLeftStyles;
+    if (IsClass(control, WC_LINK)) {
+        return WithDirection(exStyle & ~WS_EX_RTLREADING, WS_EX_LAYOUTRTL, rightToLeft);
+    }
+    const LONG style = WithDirection(exStyle, kRightToLeftStyles, rightToLeft);
+    return IsPicture(control) ? style & ~WS_EX_LAYOUTRTL : style;
 }
 
 }  // namespace
@@ -105,17 +100,15 @@ void MirrorDialog(HWND dialog, bool rightToLeft) {
     SetWindowLongW(dialog, GWL_EXSTYLE,
                    WithDirection(GetWindowLongW(dialog, GWL_EXSTYLE), kRightToLeftStyles, rightToLeft));
     for (const Place& place : places) {
-        if (IsClass(place.control, L"Edit")) {
-            RemakeEdit(dialog, place.control, place.rect, rightToLeft);
-            continue;
-        }
-        LONG style = WithDirection(GetWindowLongW(place.control, GWL_EXSTYLE), kRightToLeftStyles, rightToLeft);
-        // Pictures keep their direction inside their place.
-        if (IsPicture(place.control)) style &= ~WS_EX_LAYOUTRTL;
-        SetWindowLongW(place.control, GWL_EXSTYLE, style);
+        if (IsClass(place.control, L"Edit")) DrawLinesRightToLeft(place.control, rightToLeft);
+        // Only a control whose frame changes is told so: an edit box told so in a mirrored dialog
+        // loses its scroll bar under Wine.
+        const LONG exStyle = ControlExStyle(place.control, rightToLeft);
+        const bool frameChanged = exStyle != GetWindowLongW(place.control, GWL_EXSTYLE);
+        if (frameChanged) SetWindowLongW(place.control, GWL_EXSTYLE, exStyle);
         SetWindowPos(place.control, nullptr, place.rect.left, place.rect.top,
                      place.rect.right - place.rect.left, place.rect.bottom - place.rect.top,
-                     SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+                     SWP_NOZORDER | SWP_NOACTIVATE | (frameChanged ? SWP_FRAMECHANGED : 0));
     }
     SetWindowPos(dialog, nullptr, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);

@@ -203,6 +203,7 @@ driver check --dialog 1028 1028 0 >/dev/null
 expect_match "OK disabled again" "$(state_of 1028 1)" "enabled=0"
 driver check --dialog 1028 1028 1 >/dev/null
 driver check --dialog 1028 1025 1 >/dev/null
+shot settings-132-$l-ticked
 driver click --dialog 1028 1 >/dev/null
 
 step "the final question, then the run"
