@@ -66,6 +66,8 @@ public:
     // kEntityTextFloor and kEntityTextPerFileByte times the file's size, nothing more reaches
     // the recipient and the file counts as not well-formed.
     bool ParseFile(const std::wstring& path);
+    // The same for a document already read: its bytes as a file would hold them.
+    bool Parse(std::string_view document);
 
     static constexpr uint64_t kEntityTextFloor = 64 << 10;
     static constexpr uint64_t kEntityTextPerFileByte = 10;
@@ -76,6 +78,7 @@ private:
     struct Entities;
 
     void Reset();
+    bool ParseDocument(std::string_view document);
 
     CParserRecipient* recipient_;
     void* userData_;
