@@ -57,7 +57,8 @@ public:
     CParser(const CParser&) = delete;
     CParser& operator=(const CParser&) = delete;
 
-    // True when the file was read to its end as a well-formed document. Paths whose UTF-8 form
+    // True when the file was read to its end as a well-formed document; its bytes are read once
+    // and parsed as they are, a compressed file never unpacked. Paths whose UTF-8 form
     // is longer than 255 bytes are refused, and so is, before anything is read from it, a file
     // with a start tag of more than kMaxAttributes attributes. A reference to an entity adds
     // its text, to attribute values as to text: a declared entity its declared text, any other
