@@ -10,3 +10,10 @@ bool ObjContainerXml::Load(const std::wstring& path) {
     Kmk::Xml::CParser parser(&helper, static_cast<ObjContainer*>(this));
     return parser.ParseFile(path);
 }
+
+bool ObjContainerXml::LoadDocument(std::string_view document) {
+    RemoveAll();
+    ObjContainerXmlParserHelper helper;
+    Kmk::Xml::CParser parser(&helper, static_cast<ObjContainer*>(this));
+    return parser.Parse(document);
+}

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "persist/ObjContainer.h"
 
@@ -10,4 +11,6 @@ public:
     // Empties the container and fills it from the file; true when the file was read to its end
     // as a well-formed document. After a failure the entries read so far remain.
     bool Load(const std::wstring& path);
+    // The same for the bytes of a document already read, as the file would hold them.
+    bool LoadDocument(std::string_view document);
 };

@@ -28,7 +28,7 @@ std::string_view View(const xmlChar* text) {
     return text ? std::string_view(reinterpret_cast<const char*>(text)) : std::string_view();
 }
 
-// Size of the file that libxml2 is about to read; 0 when it cannot be told.
+// Size of the file; 0 when it cannot be told.
 uint64_t FileBytes(const std::wstring& path, const std::string& utf8Name) {
 #ifdef _WIN32
     (void)utf8Name;
@@ -42,7 +42,7 @@ uint64_t FileBytes(const std::wstring& path, const std::string& utf8Name) {
     return static_cast<uint64_t>(status.st_size);
 }
 
-// The file's bytes, opened as libxml2 opens it; false when it cannot be read.
+// The file's bytes; false when it cannot be read.
 bool ReadWholeFile(const std::wstring& path, const std::string& utf8Name, std::string& bytes) {
 #ifdef _WIN32
     FILE* file = _wfopen(path.c_str(), L"rb");
@@ -50,20 +50,35 @@ bool ReadWholeFile(const std::wstring& path, const std::string& utf8Name, std::s
     FILE* file = std::fopen(utf8Name.c_str(), "rb");
 #endif
     if (file == nullptr) return false;
-    constexpr size_t kChunk = 64 << 10;
-    bytes.clear();
-    bytes.reserve(FileBytes(path, utf8Name) + kChunk);
+    // Room for the whole file and a byte more, which tells the end of a file that did not grow.
+    size_t have = 0;
+    size_t room = FileBytes(path, utf8Name) + 1;
     for (;;) {
-        const size_t have = bytes.size();
-        bytes.resize(have + kChunk);
-        const size_t got = std::fread(bytes.data() + have, 1, kChunk, file);
-        bytes.resize(have + got);
-        if (got < kChunk) break;
+        bytes.resize(have + room);
+        const size_t got = std::fread(bytes.data() + have, 1, room, file);
+        have += got;
+        if (got < room) break;
+        room = std::max<size_t>(have, 64 << 10);
     }
+    bytes.resize(have);
     const bool complete = std::ferror(file) == 0;
     std::fclose(file);
     return complete;
 }
+
+// Hands the document to libxml2 piece by piece, as it reads a file.
+struct DocumentReader {
+    std::string_view rest;
+
+    static int Read(void* context, char* buffer, int length) {
+        auto* self = static_cast<DocumentReader*>(context);
+        const size_t count = std::min(self->rest.size(), static_cast<size_t>(std::max(length, 0)));
+        std::memcpy(buffer, self->rest.data(), count);
+        self->rest.remove_prefix(count);
+        return static_cast<int>(count);
+    }
+    static int Close(void*) { return 0; }
+};
 
 }  // namespace
 
@@ -344,22 +359,28 @@ void CParser::Reset() {
 bool CParser::ParseFile(const std::wstring& path) {
     Reset();
     if (recipient_ == nullptr) return false;
-    // libxml2 opens file names as UTF-8 on every platform.
     const std::string name = tav::ToUtf8(path);
     if (name.empty() || name.size() > kMaxPathBytes || name.find('\0') != std::string::npos) {
         return false;
     }
-    // libxml2 would tell a missing file on the console before our handlers are in place.
     if (!sys::IsExistingFile(*sys::CurrentMachine().files, path)) return false;
-    {
-        // libxml2 spends time in the square of a start tag's attributes before any handler
-        // hears of them, so such a tag is looked for first.
-        std::string document;
-        if (!ReadWholeFile(path, name, document)) return false;
-        if (HasStartTagWithMoreAttributes(document, kMaxAttributes)) return false;
-        entities_->budget = std::max<uint64_t>(kEntityTextFloor,
-                                               kEntityTextPerFileByte * document.size());
-    }
+    // The file is read once; the look for wide start tags and the parse both use these bytes.
+    std::string document;
+    if (!ReadWholeFile(path, name, document)) return false;
+    return ParseDocument(document);
+}
+
+bool CParser::Parse(std::string_view document) {
+    Reset();
+    if (recipient_ == nullptr) return false;
+    return ParseDocument(document);
+}
+
+bool CParser::ParseDocument(std::string_view document) {
+    // libxml2 spends time in the square of a start tag's attributes before any handler hears
+    // of them, so such a tag is looked for first.
+    if (HasStartTagWithMoreAttributes(document, kMaxAttributes)) return false;
+    entities_->budget = std::max<uint64_t>(kEntityTextFloor, kEntityTextPerFileByte * document.size());
     xmlSubstituteEntitiesDefault(0);
 
     xmlSAXHandler sax;
@@ -374,9 +395,20 @@ bool CParser::ParseFile(const std::wstring& path) {
     sax.fatalError = &Handlers::Quiet;
     sax.initialized = 1;  // the element callbacks above, not the namespace-aware ones
 
-    const int result = xmlSAXUserParseFile(&sax, this, name.c_str());
-    // Past the budget the rest of the file was only scanned: the document counts as broken.
-    return result == 0 && !entities_->refused;
+    // As libxml2 parses a file, but from the bytes already read: the encoding is told from the
+    // first bytes and the declaration, and the bytes are taken as they are, never unpacked.
+    DocumentReader reader{document};
+    xmlParserCtxtPtr context = xmlCreateIOParserCtxt(&sax, this, &DocumentReader::Read,
+                                                     &DocumentReader::Close, &reader,
+                                                     XML_CHAR_ENCODING_NONE);
+    if (context == nullptr) return false;
+    xmlParseDocument(context);
+    const bool wellFormed = context->wellFormed != 0;
+    if (context->myDoc != nullptr) xmlFreeDoc(context->myDoc);
+    context->myDoc = nullptr;
+    xmlFreeParserCtxt(context);
+    // Past the budget the rest of the document was only scanned: it counts as broken.
+    return wellFormed && !entities_->refused;
 }
 
 }  // namespace Kmk::Xml

@@ -57,7 +57,8 @@ public:
     CParser(const CParser&) = delete;
     CParser& operator=(const CParser&) = delete;
 
-    // True when the file was read to its end as a well-formed document. Paths whose UTF-8 form
+    // True when the file was read to its end as a well-formed document; its bytes are read once
+    // and parsed as they are, a compressed file never unpacked. Paths whose UTF-8 form
     // is longer than 255 bytes are refused, and so is, before anything is read from it, a file
     // with a start tag of more than kMaxAttributes attributes. A reference to an entity adds
     // its text, to attribute values as to text: a declared entity its declared text, any other
@@ -66,6 +67,8 @@ public:
     // kEntityTextFloor and kEntityTextPerFileByte times the file's size, nothing more reaches
     // the recipient and the file counts as not well-formed.
     bool ParseFile(const std::wstring& path);
+    // The same for a document already read: its bytes as a file would hold them.
+    bool Parse(std::string_view document);
 
     static constexpr uint64_t kEntityTextFloor = 64 << 10;
     static constexpr uint64_t kEntityTextPerFileByte = 10;
@@ -76,6 +79,7 @@ private:
     struct Entities;
 
     void Reset();
+    bool ParseDocument(std::string_view document);
 
     CParserRecipient* recipient_;
     void* userData_;

@@ -6,6 +6,7 @@
 #include <sys/resource.h>
 #endif
 
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -329,6 +330,34 @@ TEST_F(ObjContainerXmlTest, BrokenOrMissingFilesAnswerFalse) {
     // A folder is not a file.
     EXPECT_FALSE(container.Load(folder.PathOf("")));
     EXPECT_FALSE(container.Load(L""));
+}
+
+TEST_F(ObjContainerXmlTest, BytesInMemoryLoadAsTheSameBytesInAFile) {
+    std::string tooWide = "<r><ITEM key=\"A\" type=\"OCString\">a</ITEM><x";
+    for (size_t i = 0; i <= Kmk::Xml::CParser::kMaxAttributes; ++i) tooWide += " a" + std::to_string(i) + "=''";
+    std::string utf16 = "\xFF\xFE";
+    for (const char c : std::string("<r><ITEM key=\"W\" type=\"OCString\">w</ITEM></r>")) {
+        utf16 += c;
+        utf16 += '\0';
+    }
+    const std::string documents[] = {
+        "<r><ITEM key=\"A\" type=\"OCString\">a&amp;b</ITEM><ITEM key=\"B\" type=\"OCString\">b</ITEM></r>",
+        utf16,
+        AmplifyingDocument(50000, "<ITEM key=\"T\" type=\"OCString\">" + Repeat("&big;", 1000) + "</ITEM>"),
+        tooWide,
+        "<r><ITEM key=\"A\" type=\"OCString\">a</ITEM><ITEM",
+        // A compressed file is read as the bytes it holds, never unpacked.
+        std::string("\x1F\x8B\x08\x00\x00\x00\x00\x00\x02\xFF\xB3\x29\xB2\xB3\xF1\x0C\x71\xF5\x55\xC8\x4E"
+                    "\xAD\xB4\x55\x72\x54\x52\x28\xA9\x2C\x48\xB5\x55\xF2\x77\x0E\x2E\x29\xCA\xCC\x4B"
+                    "\x57\xB2\x4B\xB4\xD1\x07\xC9\xDB\xD9\xE8\x17\xD9\x01\x00\x67\xB1\xD1\x48\x2D\x00\x00\x00", 63),
+    };
+    const bool expected[] = {true, true, false, false, false, false};
+    for (size_t i = 0; i < std::size(documents); ++i) {
+        EXPECT_EQ(expected[i], Load(documents[i])) << i;
+        const std::vector<std::wstring> fromFile = Names(container);
+        EXPECT_EQ(expected[i], container.LoadDocument(documents[i])) << i;
+        EXPECT_EQ(fromFile, Names(container)) << i;
+    }
 }
 
 TEST_F(ObjContainerXmlTest, NestedContainersHoldTheirOwnItems) {
