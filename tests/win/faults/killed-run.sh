@@ -3,8 +3,9 @@
 # tavpkg restore. First while it stages the new files beside the installed ones: the service
 # still runs, every installed file is the old one, and the restore removes what was staged.
 # Then in the middle of the swaps, with the service down: every installed file is then the old
-# one, the new one, or gone with the old one beside it under ".old" (never missing or half
-# written), and the backup folder holds the old version of every file replaced so far. Each
+# one, the new one, or gone with the old one beside it under ".old" or already in the backup
+# (never lost or half written), and the backup folder holds the old version of every file
+# replaced so far. Each
 # restore puts every file back byte for byte as it was before the update. Command line: see
 # fault-lib.sh.
 set -uo pipefail
@@ -96,6 +97,9 @@ for name in "${names[@]}"; do
         continue
     elif [ ! -e "$installed" ] && [ -e "$installed.old" ]; then
         :
+    elif [ ! -e "$installed" ] && cmp -s "$backup/server/$name" "$old"; then
+        # In the middle of its swap: the old file already has its backup's name.
+        aside=$((aside + 1))
     else
         fail "$name is missing or neither the old nor the new file"
         continue
