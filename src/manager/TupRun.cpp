@@ -408,8 +408,7 @@ bool CTupManager::StageUpdaterFiles() {
 void CTupManager::EndUpdaterStaging() {
     for (const auto& updater : updaters_) updater->EndStaging();
     sys::IFiles& files = *sys::CurrentMachine().files;
-    const std::wstring list = backupFolder_ + kStagedListName;
-    if (sys::IsExistingFile(files, list)) files.Remove(list);
+    files.Remove(backupFolder_ + kStagedListName);
 }
 
 bool CTupManager::CheckUpdaterVersions() {

@@ -48,7 +48,6 @@ int CTupModuleUpdater::StageFiles() {
         sys::FileFacts facts;
         if (WantsCustomizationCheck(file) && files.GetFacts(installed, facts) &&
             !(facts.attributes & sys::FileAttribute::Directory)) {
-            staging.looked = true;
             staging.lookedFacts = facts;
             staging.customization = CheckCustomization(installed);
         }

@@ -48,7 +48,7 @@ CustomizationFound CTupModuleUpdater::CustomizationOf(const CTupModuleFile& file
                                                       const sys::FileFacts& now) const {
     // What was found while the services ran holds as long as the file did not change since.
     const StagedReplacement& staging = file.Staging();
-    if (staging.looked && staging.customization != CustomizationFound::NotLooked &&
+    if (staging.customization != CustomizationFound::NotLooked &&
         staging.lookedFacts.SameContentAs(now)) {
         return staging.customization;
     }

@@ -16,9 +16,10 @@ enum class CustomizationFound { NotLooked, Unchanged, Customized, NoCheckForType
 struct StagedReplacement {
     bool planned = false;         // the file is to be staged, its package file being there
     bool staged = false;          // the new file lies at the installed path + the staging ending
-    bool looked = false;          // the installed file was checked before the services stopped
-    sys::FileFacts lookedFacts;   // ... and was like this then
+    // What the customization check found before the services stopped, in the installed file as
+    // it was then.
     CustomizationFound customization = CustomizationFound::NotLooked;
+    sys::FileFacts lookedFacts;
     std::wstring owedBackup;      // logged as backed up; the swap (or a copy) is still to make it
 };
 
